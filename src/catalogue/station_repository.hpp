@@ -1,0 +1,42 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/station.hpp"
+
+namespace quilvo {
+
+inline constexpr std::string_view kCatalogueMissing = "未找到内置电台配置，已回退默认清单";
+inline constexpr std::string_view kCatalogueCorrupt = "内置电台配置损坏，已回退默认清单";
+
+// The 25 built-in stations, used when the catalogue file cannot be used.
+const std::vector<Station>& fallbackStations();
+
+// The loaded catalogue. Never empty after construction.
+class StationRepository {
+  public:
+    // Loads `catalogueFile` (absent: no catalogue was found), falling back to the built-in list.
+    explicit StationRepository(const std::optional<std::filesystem::path>& catalogueFile);
+
+    const std::vector<Station>& stations() const { return stations_; }
+    const std::optional<std::string>& loadError() const { return loadError_; }
+    // The active stations in catalogue order, computed on every call.
+    std::vector<Station> active() const;
+
+    // Validates a whole catalogue document; absent when it is rejected.
+    static std::optional<std::vector<Station>> parse(std::string_view bytes);
+
+  private:
+    std::vector<Station> stations_;
+    std::optional<std::string> loadError_;
+};
+
+// Where the shipped catalogue lives relative to an executable in `<prefix>/bin`:
+// `<prefix>/share/quilvo/stations.json`. Absent when no such file exists.
+std::optional<std::filesystem::path> shippedCataloguePath();
+
+}  // namespace quilvo

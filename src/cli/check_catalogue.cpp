@@ -1,0 +1,31 @@
+#include "cli/check_catalogue.hpp"
+
+#include <ostream>
+
+#include "catalogue/station_repository.hpp"
+#include "cli/terminal_text.hpp"
+
+namespace quilvo {
+
+int checkCatalogue(const std::filesystem::path& path, std::ostream& out, std::ostream& err) {
+    const StationRepository repository(path);
+    for (const Station& station : repository.stations()) {
+        std::string moods;
+        for (Mood mood : station.moods) {
+            if (!moods.empty()) {
+                moods += ',';
+            }
+            moods += mood.rawValue();
+        }
+        out << printable(station.id) << '\t' << (station.active ? "active" : "inactive") << '\t'
+            << station.primary.rawValue() << '\t' << moods << '\t' << printable(station.urlString)
+            << '\n';
+    }
+    if (repository.loadError()) {
+        err << *repository.loadError() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace quilvo
