@@ -22,6 +22,9 @@ class HttpClient {
     // Blocking POST. Returns the HTTP status code, or nothing when no answer arrived within
     // `wait` (or the request could not be made).
     virtual std::optional<int> post(const HttpRequest& request, Seconds wait) = 0;
+    // Makes a POST under way, and every later one, return nothing at once. Safe from any
+    // thread; used when the program quits.
+    virtual void abort() = 0;
 };
 
 }  // namespace quilvo

@@ -1,0 +1,152 @@
+#include "adapters/store/json_file_store.hpp"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+namespace quilvo {
+
+namespace {
+
+using nlohmann::json;
+
+json readDocument(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return json::object();
+    }
+    const std::string content{std::istreambuf_iterator<char>(in), {}};
+    json document = json::parse(content, nullptr, false);
+    return document.is_object() ? document : json::object();
+}
+
+// Missing directories are made private to the user, as the XDG base directory rules ask.
+bool makeDirectories(const std::filesystem::path& directory) {
+    std::error_code error;
+    if (directory.empty() || std::filesystem::is_directory(directory, error)) {
+        return true;
+    }
+    if (!makeDirectories(directory.parent_path())) {
+        return false;
+    }
+    return ::mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+void syncDirectory(const std::filesystem::path& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A failed write leaves the old file in place; the state is only statistics, so the failure
+// is not reported further.
+void writeDocument(const std::filesystem::path& file, const json& document) {
+    const std::filesystem::path directory = file.parent_path();
+    if (!makeDirectories(directory)) {
+        return;
+    }
+    std::string temporary = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    const std::string content = document.dump(-1, ' ', false, json::error_handler_t::replace);
+    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return;
+    }
+    syncDirectory(directory);
+}
+
+std::filesystem::path homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return "/";
+}
+
+}  // namespace
+
+JsonFileStore::JsonFileStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+std::filesystem::path JsonFileStore::defaultPath() {
+    const char* stateHome = std::getenv("XDG_STATE_HOME");
+    // A relative value is invalid by the XDG rules and is ignored.
+    std::filesystem::path base = stateHome && std::filesystem::path(stateHome).is_absolute()
+                                     ? std::filesystem::path(stateHome)
+                                     : homeDirectory() / ".local" / "state";
+    return base / "quilvo" / "state.json";
+}
+
+std::optional<std::string> JsonFileStore::text(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    const json document = readDocument(file_);
+    const auto found = document.find(key);
+    if (found == document.end() || !found->is_string()) {
+        return std::nullopt;
+    }
+    return found->get<std::string>();
+}
+
+void JsonFileStore::setText(const std::string& key, const std::string& value) {
+    std::lock_guard lock(mutex_);
+    json document = readDocument(file_);
+    document[key] = value;
+    writeDocument(file_, document);
+}
+
+std::optional<std::vector<std::string>> JsonFileStore::textList(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    const json document = readDocument(file_);
+    const auto found = document.find(key);
+    if (found == document.end() || !found->is_array()) {
+        return std::nullopt;
+    }
+    std::vector<std::string> values;
+    values.reserve(found->size());
+    for (const json& element : *found) {
+        if (!element.is_string()) {
+            return std::nullopt;
+        }
+        values.push_back(element.get<std::string>());
+    }
+    return values;
+}
+
+void JsonFileStore::setTextList(const std::string& key, const std::vector<std::string>& value) {
+    std::lock_guard lock(mutex_);
+    json document = readDocument(file_);
+    document[key] = value;
+    writeDocument(file_, document);
+}
+
+}  // namespace quilvo

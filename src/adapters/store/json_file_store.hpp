@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/key_value_store.hpp"
+
+namespace quilvo {
+
+// Persisted state as one JSON object in a file. Every change rewrites the whole file through a
+// temporary file that is synced and renamed over it, so a crash leaves the old file or the new
+// one, never a mix. A missing, unreadable or corrupt file reads as empty and the next change
+// replaces it. The file is read on every access, so nothing is cached between runs.
+class JsonFileStore : public KeyValueStore {
+  public:
+    explicit JsonFileStore(std::filesystem::path file);
+
+    // $XDG_STATE_HOME/quilvo/state.json, or ~/.local/state/quilvo/state.json.
+    static std::filesystem::path defaultPath();
+
+    std::optional<std::string> text(const std::string& key) override;
+    void setText(const std::string& key, const std::string& value) override;
+    std::optional<std::vector<std::string>> textList(const std::string& key) override;
+    void setTextList(const std::string& key, const std::vector<std::string>& value) override;
+
+  private:
+    const std::filesystem::path file_;
+    std::mutex mutex_;
+};
+
+}  // namespace quilvo
