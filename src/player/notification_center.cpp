@@ -5,7 +5,7 @@
 namespace quilvo {
 
 NotificationCenter::Token NotificationCenter::addObserver(std::string_view name,
-                                                         std::function<void()> handler) {
+                                                          std::function<void()> handler) {
     const Token token = next_++;
     entries_.push_back({token, std::string(name), std::move(handler)});
     return token;

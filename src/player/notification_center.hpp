@@ -13,14 +13,14 @@ inline constexpr std::string_view kQuilvoOpenAbout = "QuilvoOpenAbout";
 
 // Named notifications without sender or payload, delivered synchronously on the main thread.
 class NotificationCenter {
-public:
+  public:
     using Token = std::uint64_t;
 
     Token addObserver(std::string_view name, std::function<void()> handler);
     void removeObserver(Token token);
     void post(std::string_view name);
 
-private:
+  private:
     struct Entry {
         Token token;
         std::string name;

@@ -9,7 +9,7 @@ namespace quilvo {
 
 // Fired before a published property stores its new value (also when the value is equal).
 class WillChangeSignal {
-public:
+  public:
     using Token = std::uint64_t;
 
     Token subscribe(std::function<void()> handler) {
@@ -27,7 +27,7 @@ public:
         }
     }
 
-private:
+  private:
     std::vector<std::pair<Token, std::function<void()>>> handlers_;
     Token next_ = 1;
 };

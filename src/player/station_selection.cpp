@@ -1,0 +1,109 @@
+#include <algorithm>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "player/player_model.hpp"
+#include "player/status_texts.hpp"
+
+namespace quilvo {
+
+namespace {
+
+constexpr Seconds kRandomMoodTextShown{4.0};
+constexpr Seconds kRoundLength{25.0};
+
+}  // namespace
+
+std::size_t PlayerModel::randomIndex(std::size_t bound) {
+    // uniform_int_distribution wants a generator type; this one draws from the injected source.
+    struct Source {
+        using result_type = std::uint64_t;
+        static constexpr result_type min() { return 0; }
+        static constexpr result_type max() { return std::numeric_limits<result_type>::max(); }
+        result_type operator()() { return random(); }
+        std::function<std::uint64_t()>& random;
+    };
+    Source source{services_.random};
+    return std::uniform_int_distribution<std::size_t>(0, bound - 1)(source);
+}
+
+void PlayerModel::openRound() {
+    roundStations_.clear();
+    roundDeadline_ = now() + kRoundLength;
+}
+
+std::optional<Station> PlayerModel::drawNext(Mood mood, const std::optional<Station>& avoid) {
+    std::vector<Station> pool;
+    for (Station& station : repository_.active()) {
+        if (station.moods.contains(mood) && !sessionFailed_.contains(station.id)) {
+            pool.push_back(std::move(station));
+        }
+    }
+    if (pool.empty()) {
+        return std::nullopt;
+    }
+    std::vector<Station>& queue = queues_[mood];
+    std::erase_if(queue, [&pool](const Station& queued) {
+        return std::find(pool.begin(), pool.end(), queued) == pool.end();
+    });
+    if (queue.empty()) {
+        queue = std::move(pool);
+        for (std::size_t i = queue.size() - 1; i > 0; --i) {
+            std::swap(queue[i], queue[randomIndex(i + 1)]);
+        }
+        // A fresh cycle must not open with the station that is playing.
+        if (avoid && queue.size() >= 2 && queue.front() == *avoid) {
+            std::swap(queue.front(), queue.back());
+        }
+    }
+    Station next = std::move(queue.front());
+    queue.erase(queue.begin());
+    return next;
+}
+
+void PlayerModel::playMood(Mood mood) {
+    setStatusText("");
+    if (currentMood_ && *currentMood_ != mood) {
+        closeSession();
+    }
+    track("mood_selected", mood);
+    setCurrentMood(mood);
+    userPaused_ = false;
+    if (auto station = drawNext(mood, currentStation_)) {
+        playStation(*station, Start::request);
+    } else {
+        setStatusText(std::string(kNoStationText));
+    }
+}
+
+void PlayerModel::playRandomMood() {
+    const Mood mood = Mood::allCases()[randomIndex(Mood::allCases().size())];
+    playMood(mood);
+    if (statusText_.find(kNoStationMarker) != std::string::npos) {
+        return;
+    }
+    std::string text = std::string(kRandomMoodPrefix) + std::string(mood.displayName());
+    setStatusText(text);
+    services_.loop.postAfter(kRandomMoodTextShown, [weak = weak_from_this(), text] {
+        if (auto self = weak.lock(); self && self->statusText_ == text) {
+            self->setStatusText("");
+        }
+    });
+}
+
+void PlayerModel::shuffleStation() {
+    if (!currentMood_) {
+        return;
+    }
+    setStatusText("");
+    track("station_skip", currentMood_,
+          currentStation_ ? std::optional(currentStation_->id) : std::nullopt);
+    if (auto station = drawNext(*currentMood_, currentStation_)) {
+        playStation(*station, Start::request);
+    } else {
+        setStatusText(std::string(kNoStationText));
+    }
+}
+
+}  // namespace quilvo

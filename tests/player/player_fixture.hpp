@@ -1,0 +1,105 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "player/player_model.hpp"
+#include "support/fake_audio_player.hpp"
+#include "support/fake_output_device_monitor.hpp"
+#include "support/manual_event_loop.hpp"
+#include "support/recording_media_session.hpp"
+#include "support/recording_stats.hpp"
+
+namespace quilvo::testing {
+
+struct StationSpec {
+    std::string id;
+    std::vector<std::string> moods;
+    bool active = true;
+};
+
+// calm has six stations, bright three, sleep one, energy none; "off" is inactive.
+inline std::vector<StationSpec> defaultCatalogue() {
+    return {{"c1", {"calm"}},   {"c2", {"calm"}},  {"c3", {"calm"}},        {"c4", {"calm"}},
+            {"c5", {"calm"}},   {"c6", {"calm"}},  {"b1", {"bright"}},      {"b2", {"bright"}},
+            {"b3", {"bright"}}, {"s1", {"sleep"}}, {"off", {"calm"}, false}};
+}
+
+// A repository loaded from a catalogue file written for the test.
+inline StationRepository repositoryOf(const std::vector<StationSpec>& specs) {
+    static int counter = 0;
+    const auto path =
+        std::filesystem::temp_directory_path() /
+        ("quilvo-player-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".json");
+    std::string json = R"({"stations":[)";
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const StationSpec& s = specs[i];
+        std::string moods;
+        for (const auto& m : s.moods) {
+            moods += (moods.empty() ? "\"" : ",\"") + m + "\"";
+        }
+        json += (i ? "," : "") + std::string(R"({"station_id":")") + s.id +
+                R"(","station_name":"Station )" + s.id + R"(","stream_url":"http://127.0.0.1:9/)" +
+                s.id + R"(","mood_ids":[)" + moods + R"(],"primary_mood":")" + s.moods.front() +
+                R"(","active":)" + (s.active ? "true" : "false") + "}";
+    }
+    json += "]}";
+    std::ofstream(path) << json;
+    StationRepository repository(path);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(repository.loadError().has_value());
+    return repository;
+}
+
+class PlayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override { makeModel(defaultCatalogue()); }
+
+    void makeModel(const std::vector<StationSpec>& catalogue) {
+        PlayerServices services{
+            loop, players, media, devices, stats, notifications, [this] { return rng(); }};
+        model = PlayerModel::create(services, repositoryOf(catalogue));
+        notifications.addObserver(kQuilvoStateChanged, [this] { ++stateChanges; });
+        model->setupRemoteCommands();
+        model->installOutputDeviceWatcher();
+    }
+
+    void advance(double seconds) { loop.advance(Seconds(seconds)); }
+    std::shared_ptr<FakeAudioPlayer> player() { return players.last(); }
+    std::string station() const { return model->currentStation()->id; }
+    std::string_view phase() const { return phaseName(model->phase()); }
+
+    // The current player connects and plays.
+    void connect() {
+        auto p = player();
+        p->becomeReady();
+        p->startPlaying();
+        loop.runUntilIdle();
+    }
+    // Choose `mood`, connect after `delay` seconds and let the fade-in finish.
+    void playConnected(Mood mood, double delay = 0.5) {
+        model->playMood(mood);
+        advance(delay);
+        connect();
+        advance(0.5);
+    }
+
+    ManualEventLoop loop;
+    FakeAudioPlayerFactory players;
+    RecordingMediaSession media;
+    FakeOutputDeviceMonitor devices;
+    RecordingStats stats;
+    NotificationCenter notifications;
+    std::mt19937_64 rng{20240501};
+    std::shared_ptr<PlayerModel> model;
+    int stateChanges = 0;
+};
+
+}  // namespace quilvo::testing

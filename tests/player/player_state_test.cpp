@@ -1,0 +1,119 @@
+#include "player/status_texts.hpp"
+#include "player_fixture.hpp"
+
+namespace quilvo::testing {
+namespace {
+
+using PlayerState = PlayerTest;
+
+TEST_F(PlayerState, FreshModelIsIdleAndStartsNothing) {
+    EXPECT_EQ(phase(), "idle");
+    EXPECT_EQ(model->statusText(), "");
+    EXPECT_EQ(model->currentMood(), std::nullopt);
+    EXPECT_EQ(model->currentStation(), std::nullopt);
+    EXPECT_FALSE(model->sleepActive());
+    EXPECT_EQ(stateChanges, 0);
+    EXPECT_TRUE(players.created.empty());
+    EXPECT_EQ(loop.liveTimers(), 0);
+}
+
+TEST_F(PlayerState, ToggleWithoutMoodPlaysARandomOneAndClearsItsMessageLater) {
+    makeModel({{"b", {"bright"}}, {"c", {"calm"}}, {"e", {"energy"}}, {"s", {"sleep"}}});
+    model->toggle();
+    ASSERT_TRUE(model->currentMood().has_value());
+    const std::string text =
+        std::string(kRandomMoodPrefix) + std::string(model->currentMood()->displayName());
+    EXPECT_EQ(model->statusText(), text);
+    EXPECT_EQ(phase(), "connecting");
+    advance(3.9);
+    EXPECT_EQ(model->statusText(), text);
+    advance(0.1);
+    EXPECT_EQ(model->statusText(), "");
+
+    model->toggle();
+    model->toggle();  // paused, then a random mood again: its message
+    model->setStatusText("other");
+    advance(4);
+    EXPECT_EQ(model->statusText(), "other");
+}
+
+TEST_F(PlayerState, WillChangeFiresBeforeEveryStoreEvenOfAnEqualValue) {
+    std::vector<std::string> seen;
+    model->objectWillChange().subscribe([&] { seen.push_back(model->statusText()); });
+    model->setStatusText("a");
+    model->setStatusText("a");
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "a"}));
+}
+
+TEST_F(PlayerState, PauseAndResumeMakeANewRequest) {
+    playConnected(Mood::calm);
+    const std::string playing = station();
+    auto first = player();
+    model->toggle();
+    EXPECT_EQ(phase(), "paused");
+    EXPECT_EQ(station(), playing);
+    advance(0.2);
+    EXPECT_EQ(first->pauseCalls, 1);
+    advance(30);  // the beat leaves a paused player alone
+    EXPECT_EQ(players.created.size(), 1U);
+
+    model->toggle();
+    EXPECT_EQ(phase(), "connecting");
+    EXPECT_EQ(station(), playing);
+    EXPECT_NE(player(), first);
+    advance(0.5);
+    connect();
+    EXPECT_EQ(stats.ofType("station_start").size(), 2U);
+}
+
+TEST_F(PlayerState, ShutdownStopsAtOnceAndReportsTheSession) {
+    playConnected(Mood::calm);  // listening from 0.5, now 1
+    advance(40);
+    auto p = player();
+    const int changes = stateChanges;
+    model->setSleep(15);
+    model->shutdown();
+    EXPECT_EQ(p->pauseCalls, 1);
+    EXPECT_EQ(p->liveObservations(), 0);
+    EXPECT_EQ(media.current(), std::nullopt);
+    EXPECT_EQ(stateChanges, changes);
+    EXPECT_EQ(loop.liveTimers(), 0);
+    EXPECT_EQ(stats.flushes, 1);
+    const auto sessions = stats.ofType("session_duration");
+    ASSERT_EQ(sessions.size(), 1U);
+    EXPECT_EQ(sessions[0].mood, "calm");
+    EXPECT_NEAR(*sessions[0].minutes, 40.5 / 60, 1e-6);
+}
+
+TEST_F(PlayerState, DestroyedModelIgnoresEverythingStillPending) {
+    playConnected(Mood::calm);
+    model->shuffleStation();  // the old player fades out
+    auto old = players.created[0].lock();
+    auto p = player();
+    p->startPlaying();  // posted, not yet handled
+    model->setSleep(1);
+    model->toggle();
+    model->toggle();
+    model->playMood(Mood::bright);
+    auto last = player();
+    last->startPlaying();
+    std::weak_ptr<PlayerModel> weak = model;
+    model.reset();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_EQ(last->liveObservations(), 0);
+
+    last->deliverMetadata(std::vector<MetadataItem>{{"T", std::string(kCommonKeyTitle)}});
+    last->fail();
+    devices.change();
+    media.commands.togglePlayPause();
+    media.commands.play();
+    media.commands.pause();
+    media.commands.nextTrack();
+    advance(120);
+    EXPECT_EQ(old->pauseCalls, 1);
+    EXPECT_EQ(loop.liveTimers(), 0);
+    EXPECT_EQ(players.created.size(), 4U);
+}
+
+}  // namespace
+}  // namespace quilvo::testing

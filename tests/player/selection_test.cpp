@@ -1,0 +1,80 @@
+#include <set>
+
+#include "player/status_texts.hpp"
+#include "player_fixture.hpp"
+
+namespace quilvo::testing {
+namespace {
+
+using Selection = PlayerTest;
+
+TEST_F(Selection, SkippingDealsEveryStationOncePerCycleAndNeverRepeatsAtTheBoundary) {
+    makeModel({{"a", {"calm"}}, {"b", {"calm"}}, {"c", {"calm"}}});
+    model->playMood(Mood::calm);
+    std::vector<std::string> order{station()};
+    for (int i = 0; i < 299; ++i) {
+        const std::string playing = station();
+        model->shuffleStation();
+        EXPECT_EQ(stats.events.back().stationId, playing);
+        order.push_back(station());
+    }
+    for (std::size_t cycle = 0; cycle < order.size(); cycle += 3) {
+        EXPECT_EQ(std::set<std::string>(order.begin() + cycle, order.begin() + cycle + 3).size(),
+                  3U);
+    }
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        EXPECT_NE(order[i], order[i - 1]) << "draw " << i;
+    }
+    EXPECT_EQ(stats.ofType("station_skip").size(), 299U);
+}
+
+TEST_F(Selection, MoodQueuesLastAcrossMoodChanges) {
+    std::set<std::string> calm;
+    model->playMood(Mood::calm);
+    calm.insert(station());
+    model->shuffleStation();
+    calm.insert(station());
+    model->playMood(Mood::bright);
+    model->playMood(Mood::calm);
+    calm.insert(station());
+    for (int i = 0; i < 3; ++i) {
+        model->shuffleStation();
+        calm.insert(station());
+    }
+    EXPECT_EQ(calm.size(), 6U);
+}
+
+TEST_F(Selection, MoodWithoutStationsSaysSoAndKeepsPlaying) {
+    playConnected(Mood::calm);
+    const std::string playing = station();
+    model->playMood(Mood::energy);
+    EXPECT_EQ(model->statusText(), kNoStationText);
+    EXPECT_EQ(model->currentMood(), Mood::energy);
+    EXPECT_EQ(station(), playing);
+    EXPECT_EQ(phase(), "playing");
+    EXPECT_EQ(stats.events.back().type, "mood_selected");
+    EXPECT_EQ(stats.events.back().mood, "energy");
+}
+
+TEST_F(Selection, SwitchingMoodReportsTheListeningTimeOfTheMoodLeft) {
+    playConnected(Mood::calm);  // listening from 0.5, now 1
+    advance(28.5);
+    model->playMood(Mood::bright);  // 29 s: too short to report
+    EXPECT_TRUE(stats.ofType("session_duration").empty());
+    advance(0.5);
+    connect();  // listening again from 30
+    advance(15);
+    model->playMood(Mood::bright);  // the same mood keeps the session and its clock
+    advance(0.5);
+    connect();
+    advance(14.5);
+    model->playMood(Mood::calm);
+    const auto sessions = stats.ofType("session_duration");
+    ASSERT_EQ(sessions.size(), 1U);
+    EXPECT_EQ(sessions[0].mood, "bright");
+    EXPECT_DOUBLE_EQ(*sessions[0].minutes, 0.5);
+    EXPECT_EQ(stats.ofType("mood_selected").size(), 4U);
+}
+
+}  // namespace
+}  // namespace quilvo::testing

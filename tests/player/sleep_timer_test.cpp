@@ -1,0 +1,96 @@
+#include <algorithm>
+
+#include "player_fixture.hpp"
+
+namespace quilvo::testing {
+namespace {
+
+using SleepTimer = PlayerTest;
+
+TEST_F(SleepTimer, TextCountsWholeMinutesThenSaysUnderOneMinute) {
+    int published = 0;
+    model->objectWillChange().subscribe([&] { ++published; });
+    model->setSleep(30);
+    EXPECT_TRUE(model->sleepActive());
+    EXPECT_EQ(model->sleepRemainText(), "还剩 30 分钟");
+    advance(1740);  // 60 s left
+    EXPECT_EQ(model->sleepRemainText(), "还剩 1 分钟");
+    EXPECT_EQ(published, 30);  // once at arming, then once a minute
+    advance(0.25);
+    EXPECT_EQ(model->sleepRemainText(), "不足 1 分钟");
+    published = 0;
+    model->setSleep(1);
+    EXPECT_EQ(model->sleepRemainText(), "还剩 1 分钟");
+    EXPECT_EQ(published, 1);
+}
+
+TEST_F(SleepTimer, FadesOverTheLastTwentySecondsThenResetsTheModel) {
+    playConnected(Mood::calm);
+    auto p = player();
+    const int changes = stateChanges;
+    model->setSleep(1);
+    advance(50);
+    EXPECT_EQ(p->volume(), 0.4F);
+    EXPECT_EQ(model->sleepRemainText(), "不足 1 分钟");
+    advance(10);
+    EXPECT_EQ(phase(), "idle");
+    EXPECT_EQ(model->currentMood(), std::nullopt);
+    EXPECT_EQ(model->currentStation(), std::nullopt);
+    EXPECT_EQ(model->statusText(), "");
+    EXPECT_EQ(model->sleepRemainText(), std::nullopt);
+    EXPECT_FALSE(model->sleepActive());
+    EXPECT_EQ(media.current(), std::nullopt);
+    EXPECT_EQ(stateChanges, changes + 2);
+    EXPECT_EQ(p->pauseCalls, 1);
+    EXPECT_EQ(p->liveObservations(), 0);
+    EXPECT_EQ(loop.liveTimers(), 1);  // the beat
+}
+
+TEST_F(SleepTimer, StationStartingInTheLastSecondsComesInNoLouderThanTheFade) {
+    model->setSleep(1);
+    advance(50);
+    model->playMood(Mood::calm);
+    advance(0.5);
+    connect();
+    advance(0.5);
+    const auto& volumes = player()->volumes;
+    EXPECT_LE(*std::max_element(volumes.begin(), volumes.end()), 0.4F);
+    EXPECT_NEAR(volumes.back(), 0.8 * 9 / 20, 0.01);
+}
+
+TEST_F(SleepTimer, CancellingOrArmingAgainRestoresTheVolumeAtOnce) {
+    playConnected(Mood::calm);
+    model->setSleep(1);
+    advance(55);
+    EXPECT_NEAR(player()->volume(), 0.2, 1e-6);
+    model->setSleep(0);
+    EXPECT_EQ(player()->volume(), 0.8F);
+    EXPECT_FALSE(model->sleepActive());
+    EXPECT_EQ(model->sleepRemainText(), std::nullopt);
+    EXPECT_EQ(loop.liveTimers(), 2);
+    advance(0.25);
+    EXPECT_EQ(loop.liveTimers(), 1);  // the tick stopped itself
+
+    model->setSleep(1);
+    advance(50);
+    EXPECT_EQ(player()->volume(), 0.4F);
+    model->setSleep(15);
+    EXPECT_EQ(player()->volume(), 0.8F);
+    EXPECT_EQ(model->sleepRemainText(), "还剩 15 分钟");
+}
+
+TEST_F(SleepTimer, ExpiryStopsTheListeningClock) {
+    playConnected(Mood::calm);  // listening from 0.5, now 1
+    model->setSleep(1);
+    advance(60);
+    ASSERT_EQ(phase(), "idle");
+    advance(600);
+    model->shutdown();
+    const auto sessions = stats.ofType("session_duration");
+    ASSERT_EQ(sessions.size(), 1U);
+    EXPECT_EQ(sessions[0].mood, std::nullopt);
+    EXPECT_NEAR(*sessions[0].minutes, 60.5 / 60, 1e-6);
+}
+
+}  // namespace
+}  // namespace quilvo::testing

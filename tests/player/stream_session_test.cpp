@@ -1,0 +1,146 @@
+#include <algorithm>
+#include <thread>
+
+#include "player_fixture.hpp"
+
+namespace quilvo::testing {
+namespace {
+
+using StreamSession = PlayerTest;
+
+MetadataItem titleItem(std::string text) {
+    return {std::move(text), std::string(kCommonKeyTitle)};
+}
+MetadataItem artistItem(std::string text) {
+    return {std::move(text), std::string(kCommonKeyArtist)};
+}
+
+TEST_F(StreamSession, MoodChoiceConnectsThenFadesInAndRecordsTheStart) {
+    model->playMood(Mood::calm);
+    EXPECT_EQ(phase(), "connecting");
+    EXPECT_EQ(stateChanges, 2);
+    auto p = player();
+    EXPECT_EQ(p->url, "http://127.0.0.1:9/" + station());
+    EXPECT_EQ(p->volumes, std::vector<float>{0.0F});
+    EXPECT_EQ(p->playCalls, 1);
+    EXPECT_EQ(media.current(), (NowPlaying{"Quilvo", "静", 1.0}));
+
+    advance(1.25);
+    p->becomeReady();
+    loop.runUntilIdle();
+    EXPECT_EQ(p->playCalls, 2);
+    p->startPlaying();
+    loop.runUntilIdle();
+    EXPECT_EQ(phase(), "playing");
+    EXPECT_EQ(stateChanges, 3);
+    const auto starts = stats.ofType("station_start");
+    ASSERT_EQ(starts.size(), 1U);
+    EXPECT_EQ(starts[0].mood, "calm");
+    EXPECT_EQ(starts[0].stationId, station());
+    EXPECT_EQ(starts[0].ok, true);
+    EXPECT_EQ(starts[0].ms, 1250);
+
+    // 30 steps a second, 0.3 s up to 0.8.
+    p->volumes.clear();
+    advance(0.1);
+    ASSERT_EQ(p->volumes.size(), 3U);
+    EXPECT_NEAR(p->volumes.back(), 0.8 / 3, 0.01);
+    advance(1.0);
+    EXPECT_GE(p->volumes.size(), 9U);
+    EXPECT_LE(p->volumes.size(), 11U);
+    EXPECT_TRUE(std::is_sorted(p->volumes.begin(), p->volumes.end()));
+    EXPECT_EQ(p->volumes.back(), 0.8F);
+}
+
+TEST_F(StreamSession, NewerStartIgnoresLateCallbacksAndFadesTheOldPlayerOut) {
+    playConnected(Mood::calm);
+    auto old = player();
+    old->volumes.clear();
+    // Reported before the skip, handled after it.
+    old->stall();
+    old->startPlaying();
+    old->deliverMetadata(std::vector{titleItem("Late")});
+    old->fail();
+    model->shuffleStation();
+    loop.runUntilIdle();
+    EXPECT_EQ(phase(), "connecting");
+    EXPECT_EQ(model->songText(), std::nullopt);
+    EXPECT_EQ(stats.ofType("station_start").size(), 1U);
+    EXPECT_TRUE(stats.ofType("station_failed").empty());
+    EXPECT_EQ(old->liveObservations(), 0);
+
+    advance(0.1);
+    ASSERT_FALSE(old->volumes.empty());
+    EXPECT_NEAR(old->volumes.front(), 0.8 * (1 - (1.0 / 30) / 0.2), 0.01);
+    EXPECT_EQ(old->pauseCalls, 0);
+    advance(0.15);
+    EXPECT_EQ(old->pauseCalls, 1);
+    EXPECT_EQ(old->volume(), 0.8F);
+    old.reset();
+    advance(0.1);
+    EXPECT_TRUE(players.created[0].expired());
+}
+
+TEST_F(StreamSession, EveryReplacedPlayerEndsPausedBeyondTheEightReferencedFades) {
+    std::vector<std::shared_ptr<FakeAudioPlayer>> held;
+    model->playMood(Mood::calm);
+    for (int i = 0; i < 12; ++i) {
+        held.push_back(player());
+        model->shuffleStation();
+    }
+    advance(0.5);
+    for (const auto& p : held) {
+        EXPECT_EQ(p->pauseCalls, 1);
+    }
+}
+
+TEST_F(StreamSession, PauseDiscardsFirstAudioAlreadyReported) {
+    model->playMood(Mood::calm);
+    auto p = player();
+    p->startPlaying();
+    model->toggle();
+    advance(1.0);
+    EXPECT_EQ(phase(), "paused");
+    EXPECT_TRUE(stats.ofType("station_start").empty());
+    EXPECT_EQ(*std::max_element(p->volumes.begin(), p->volumes.end()), 0.0F);
+}
+
+TEST_F(StreamSession, SongTitlesBecomeSongTextAndNowPlaying) {
+    playConnected(Mood::calm);
+    auto p = player();
+    p->deliverMetadata(std::vector{titleItem("A"), artistItem("B")});
+    loop.runUntilIdle();
+    EXPECT_EQ(model->songText(), "A · B");
+    EXPECT_EQ(media.current(), (NowPlaying{"A", "B", 1.0}));
+
+    const auto published = media.history.size();
+    p->deliverMetadata(std::vector{titleItem("A"), artistItem("B")});
+    loop.runUntilIdle();
+    EXPECT_EQ(media.history.size(), published);
+
+    p->deliverMetadata(std::vector{titleItem("A")});
+    loop.runUntilIdle();
+    EXPECT_EQ(model->songText(), "A");
+    EXPECT_EQ(media.current(), (NowPlaying{"A", "静", 1.0}));
+
+    // The next station carries no titles: its first, empty delivery clears the old ones.
+    model->shuffleStation();
+    loop.runUntilIdle();
+    EXPECT_EQ(model->songText(), std::nullopt);
+    EXPECT_EQ(media.current(), (NowPlaying{"Quilvo", "静", 1.0}));
+}
+
+TEST_F(StreamSession, ObservationsFromAnotherThreadOnlyPost) {
+    model->playMood(Mood::calm);
+    auto p = player();
+    std::thread([p] {
+        p->becomeReady();
+        p->startPlaying();
+    }).join();
+    EXPECT_EQ(phase(), "connecting");
+    loop.runUntilIdle();
+    EXPECT_EQ(phase(), "playing");
+}
+
+}  // namespace
+}  // namespace quilvo::testing
