@@ -1,25 +1,109 @@
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cerrno>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string_view>
 
+#include "app/app_runtime.hpp"
+#include "app/quit_signals.hpp"
 #include "catalogue/station_repository.hpp"
 #include "cli/check_catalogue.hpp"
+#include "cli/json_front_end.hpp"
+#include "cli/terminal_front_end.hpp"
 #include "quilvo_version.hpp"
 
 namespace {
 
 constexpr std::string_view kUsage =
     "用法: quilvo-cli [选项]\n"
+    "按心情播放网络电台。\n"
+    "\n"
+    "  --catalogue PATH        使用另一个电台配置文件\n"
     "  --check-catalogue PATH  检查电台配置文件并列出将使用的电台\n"
+    "  --json                  每次状态变化输出一行 JSON，并从标准输入逐行读取命令：\n"
+    "                          mood <bright|calm|energy|sleep>、toggle、next、\n"
+    "                          sleep <0-1440 分钟>、quit\n"
     "  --help                  显示此帮助\n"
-    "  --version               显示版本\n";
+    "  --version               显示版本\n"
+    "\n"
+    "按键: 1–4 选择心情，空格 播放/暂停，←/→ 换台，s 定时，q 退出\n";
+
+struct Options {
+    std::optional<std::filesystem::path> catalogue;
+    std::optional<std::filesystem::path> checkCatalogue;
+    bool json = false;
+};
+
+// Reads standard input on the main loop and hands bytes, then the end, to the front end.
+template <class FrontEnd>
+std::unique_ptr<QSocketNotifier> readInput(FrontEnd& frontEnd, std::function<void()> ended) {
+    auto notifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+    QSocketNotifier* raw = notifier.get();
+    QObject::connect(raw, &QSocketNotifier::activated, [raw, &frontEnd, ended] {
+        char buffer[4096];
+        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n > 0) {
+            frontEnd.input(std::string_view(buffer, static_cast<std::size_t>(n)));
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            raw->setEnabled(false);
+            ended();
+        }
+    });
+    return notifier;
+}
+
+int run(int argc, char** argv, const Options& options) {
+    // First, before any thread exists, so that every thread leaves these signals to us.
+    quilvo::QuitSignals quitSignals;
+    QCoreApplication app(argc, argv);
+    auto quit = [] { QCoreApplication::exit(0); };
+
+    std::unique_ptr<quilvo::JsonFrontEnd> json;
+    quilvo::AppOptions appOptions{options.catalogue, quit, {}};
+    if (options.json) {
+        appOptions.statRecorded = [&json](const std::string& event) {
+            if (json) {
+                json->printStat(event);
+            }
+        };
+    }
+    quilvo::AppRuntime runtime(std::move(appOptions));
+    quitSignals.onQuit(quit);
+
+    std::unique_ptr<quilvo::TerminalFrontEnd> terminal;
+    std::unique_ptr<QSocketNotifier> input;
+    if (options.json) {
+        json = std::make_unique<quilvo::JsonFrontEnd>(runtime.model(), runtime.loop(), std::cout,
+                                                      std::cerr, quit);
+        json->start();
+        input = readInput(*json, [&json] { json->endOfInput(); });
+    } else {
+        terminal = std::make_unique<quilvo::TerminalFrontEnd>(runtime.model(), runtime.loop(),
+                                                              STDIN_FILENO, STDOUT_FILENO, quit);
+        terminal->start();
+        input = readInput(*terminal, quit);
+    }
+    runtime.start();
+    const int status = QCoreApplication::exec();
+    input.reset();
+    runtime.shutdown();
+    // Print what the shutdown itself recorded (the listening session).
+    QCoreApplication::processEvents();
+    return status;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     quilvo::fallbackStations();
+    Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help") {
+        if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
         }
@@ -27,16 +111,19 @@ int main(int argc, char** argv) {
             std::cout << "quilvo-cli " << quilvo::kAppVersion << '\n';
             return 0;
         }
-        if (arg == "--check-catalogue") {
-            if (i + 1 >= argc) {
-                std::cerr << "quilvo-cli: --check-catalogue 需要一个文件路径\n";
-                return 2;
-            }
-            return quilvo::checkCatalogue(argv[i + 1], std::cout, std::cerr);
+        if (arg == "--json") {
+            options.json = true;
+        } else if ((arg == "--catalogue" || arg == "--check-catalogue") && i + 1 < argc) {
+            (arg == "--catalogue" ? options.catalogue : options.checkCatalogue) = argv[++i];
+        } else {
+            std::cerr << "quilvo-cli: " << (arg.starts_with("--") ? "无效选项 " : "多余参数 ")
+                      << arg << "\n\n"
+                      << kUsage;
+            return 2;
         }
-        std::cerr << "quilvo-cli: 未知选项 " << arg << '\n' << kUsage;
-        return 2;
     }
-    std::cout << kUsage;
-    return 0;
+    if (options.checkCatalogue) {
+        return quilvo::checkCatalogue(*options.checkCatalogue, std::cout, std::cerr);
+    }
+    return run(argc, argv, options);
 }

@@ -1,0 +1,326 @@
+#include "adapters/gstreamer/stream_pipeline.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "adapters/gstreamer/pipeline_worker.hpp"
+
+namespace quilvo {
+
+namespace {
+
+// playbin's GST_PLAY_FLAG_AUDIO alone: no video or subtitles, and no software volume element,
+// so that `volume` is the sound server's stream volume and is heard at once.
+constexpr guint kPlayAudioOnly = 1u << 1;
+// A read that waits longer than this ends the stream; the session reconnects sooner anyway.
+constexpr guint kSourceTimeoutSeconds = 5;
+
+bool hasProperty(GstElement* element, const char* name) {
+    return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
+}
+
+GstElement* makeAudioSink() {
+    if (GstElement* pulse = gst_element_factory_make("pulsesink", nullptr)) {
+        GstStructure* props =
+            gst_structure_new("props", "media.role", G_TYPE_STRING, "music", nullptr);
+        // Named and tagged as music in the desktop's sound settings.
+        g_object_set(pulse, "client-name", "Quilvo", "stream-properties", props, nullptr);
+        gst_structure_free(props);
+        return pulse;
+    }
+    return gst_element_factory_make("autoaudiosink", nullptr);
+}
+
+}  // namespace
+
+std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
+    std::shared_ptr<StreamPipeline> self(new StreamPipeline());
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (playbin == nullptr) {
+        return self;
+    }
+    self->playbin_ = GST_ELEMENT(gst_object_ref_sink(playbin));
+    if (GstElement* sink = makeAudioSink()) {
+        // Render audio as it arrives instead of against the clock: after the stream runs dry
+        // the late data is played, not dropped, so a stream that comes back is heard again.
+        if (hasProperty(sink, "sync")) {
+            g_object_set(sink, "sync", FALSE, nullptr);
+        }
+        g_object_set(self->playbin_, "audio-sink", sink, nullptr);
+    }
+    g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, "volume", 0.0,
+                 nullptr);
+    g_signal_connect(self->playbin_, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
+    GstBus* bus = gst_element_get_bus(self->playbin_);
+    gst_bus_set_sync_handler(bus, onBusMessage, self.get(), nullptr);
+    gst_object_unref(bus);
+    return self;
+}
+
+void StreamPipeline::onSourceSetup(GstElement*, GstElement* source, gpointer) {
+    // Fail fast instead of hiding a dead server behind the source's own retries.
+    if (hasProperty(source, "timeout")) {
+        g_object_set(source, "timeout", kSourceTimeoutSeconds, nullptr);
+    }
+    if (hasProperty(source, "retries")) {
+        g_object_set(source, "retries", 0, nullptr);
+    }
+}
+
+GstBusSyncReply StreamPipeline::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
+    static_cast<StreamPipeline*>(self)->handleMessage(message);
+    // Dropping a message hands its reference to the handler.
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+}
+
+void StreamPipeline::handleMessage(GstMessage* message) {
+    switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+        case GST_MESSAGE_EOS:
+            handleEnd();
+            break;
+        case GST_MESSAGE_ASYNC_DONE:
+            if (GST_MESSAGE_SRC(message) == GST_OBJECT(playbin_)) {
+                handlePrerolled();
+            }
+            break;
+        case GST_MESSAGE_TAG:
+            handleTags(message);
+            break;
+        default:
+            break;
+    }
+}
+
+void StreamPipeline::handleEnd() {
+    Changes changes;
+    {
+        std::lock_guard lock(mutex_);
+        // Before any audio the stream could not be opened; after it, it has stalled for good.
+        if (item_ == ItemStatus::unknown) {
+            item_ = ItemStatus::failed;
+            changes.item = true;
+        }
+        ended_ = true;
+        if (wantPlaying_) {
+            setControl(TimeControlStatus::waitingToPlay, changes);
+        }
+    }
+    publish(changes);
+}
+
+void StreamPipeline::handlePrerolled() {
+    Changes changes;
+    {
+        std::lock_guard lock(mutex_);
+        if (item_ == ItemStatus::unknown && !ended_) {
+            item_ = ItemStatus::readyToPlay;
+            changes.item = true;
+        }
+    }
+    publish(changes);
+}
+
+void StreamPipeline::handleTags(GstMessage* message) {
+    // Only the sink's tags: they arrive in step with the audio being played.
+    GstObject* source = GST_MESSAGE_SRC(message);
+    if (!GST_IS_ELEMENT(source) || GST_IS_BIN(source) ||
+        !GST_OBJECT_FLAG_IS_SET(source, GST_ELEMENT_FLAG_SINK)) {
+        return;
+    }
+    GstTagList* tags = nullptr;
+    gst_message_parse_tag(message, &tags);
+    std::vector<MetadataItem> items;
+    auto take = [&](const char* tag, std::string_view key) {
+        gchar* value = nullptr;
+        if (gst_tag_list_get_string(tags, tag, &value)) {
+            items.push_back({std::string(value), std::string(key)});
+            g_free(value);
+        }
+    };
+    take(GST_TAG_TITLE, kCommonKeyTitle);
+    take(GST_TAG_ARTIST, kCommonKeyArtist);
+    gst_tag_list_unref(tags);
+    if (items.empty()) {
+        return;
+    }
+    Changes changes;
+    {
+        std::lock_guard lock(mutex_);
+        if (metadata_ != items) {
+            metadata_ = std::move(items);
+            changes.metadata = true;
+        }
+    }
+    publish(changes);
+}
+
+void StreamPipeline::play() {
+    Changes changes;
+    bool startWatch = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (wantPlaying_) {
+            return;
+        }
+        wantPlaying_ = true;
+        setControl(TimeControlStatus::waitingToPlay, changes);
+        if (playbin_ == nullptr && item_ == ItemStatus::unknown) {
+            item_ = ItemStatus::failed;
+            changes.item = true;
+        }
+        if (!watched_ && !ended_ && item_ != ItemStatus::failed) {
+            watched_ = true;
+            startWatch = true;
+        }
+    }
+    applyVolume();
+    postState(GST_STATE_PLAYING);
+    if (startWatch) {
+        PipelineWorker::instance().watch([weak = weak_from_this()] {
+            auto self = weak.lock();
+            return self && self->poll();
+        });
+    }
+    publish(changes);
+}
+
+void StreamPipeline::pause() {
+    Changes changes;
+    {
+        std::lock_guard lock(mutex_);
+        if (!wantPlaying_) {
+            return;
+        }
+        wantPlaying_ = false;
+        setControl(TimeControlStatus::paused, changes);
+    }
+    applyVolume();
+    postState(GST_STATE_PAUSED);
+    publish(changes);
+}
+
+bool StreamPipeline::poll() {
+    {
+        std::lock_guard lock(mutex_);
+        if (released_ || !wantPlaying_ || ended_ || item_ == ItemStatus::failed) {
+            watched_ = false;
+            return false;
+        }
+    }
+    gint64 position = -1;
+    const bool known = gst_element_query_position(playbin_, GST_FORMAT_TIME, &position);
+    Changes changes;
+    {
+        std::lock_guard lock(mutex_);
+        const auto now = std::chrono::steady_clock::now();
+        // The sink reports how far it has rendered: a moving position is audio being heard.
+        if (known && position > 0 && position != lastPosition_) {
+            lastPosition_ = position;
+            lastAdvance_ = now;
+            if (wantPlaying_ && !ended_) {
+                setControl(TimeControlStatus::playing, changes);
+            }
+        } else if (control_ == TimeControlStatus::playing && now - lastAdvance_ >= kStallAfter) {
+            setControl(TimeControlStatus::waitingToPlay, changes);
+        }
+    }
+    publish(changes);
+    return true;
+}
+
+void StreamPipeline::postState(GstState state) {
+    if (playbin_ == nullptr) {
+        return;
+    }
+    PipelineWorker::instance().post([self = shared_from_this(), state] {
+        if (!self->released_) {
+            gst_element_set_state(self->playbin_, state);
+        }
+    });
+}
+
+float StreamPipeline::volume() const {
+    std::lock_guard lock(mutex_);
+    return volume_;
+}
+
+void StreamPipeline::setVolume(float volume) {
+    {
+        std::lock_guard lock(mutex_);
+        volume_ = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, 1.0f);
+    }
+    applyVolume();
+}
+
+void StreamPipeline::applyVolume() {
+    if (playbin_ == nullptr) {
+        return;
+    }
+    // Never called with mutex_ held: the sink may post messages while holding its own locks.
+    std::lock_guard apply(volumeMutex_);
+    double effective = 0.0;
+    {
+        std::lock_guard lock(mutex_);
+        // Silent while paused, so a fade that ends with pause() and then restores the volume
+        // is not heard before the pause reaches the sound server.
+        effective = wantPlaying_ ? volume_ : 0.0;
+    }
+    g_object_set(playbin_, "volume", effective, nullptr);
+}
+
+ItemStatus StreamPipeline::itemStatus() const {
+    std::lock_guard lock(mutex_);
+    return item_;
+}
+
+TimeControlStatus StreamPipeline::timeControlStatus() const {
+    std::lock_guard lock(mutex_);
+    return control_;
+}
+
+std::optional<std::vector<MetadataItem>> StreamPipeline::timedMetadata() const {
+    std::lock_guard lock(mutex_);
+    return metadata_;
+}
+
+void StreamPipeline::release() {
+    released_ = true;
+    itemObservers_.close();
+    metadataObservers_.close();
+    controlObservers_.close();
+    if (playbin_ != nullptr) {
+        PipelineWorker::instance().post([self = shared_from_this()] { self->shutdown(); });
+    }
+}
+
+void StreamPipeline::shutdown() {
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(playbin_);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(playbin_);
+    playbin_ = nullptr;
+}
+
+void StreamPipeline::setControl(TimeControlStatus status, Changes& changes) {
+    if (control_ != status) {
+        control_ = status;
+        changes.control = true;
+    }
+}
+
+void StreamPipeline::publish(const Changes& changes) {
+    if (changes.item) {
+        itemObservers_.notify();
+    }
+    if (changes.metadata) {
+        metadataObservers_.notify();
+    }
+    if (changes.control) {
+        controlObservers_.notify();
+    }
+}
+
+}  // namespace quilvo

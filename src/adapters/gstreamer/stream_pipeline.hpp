@@ -1,0 +1,91 @@
+#pragma once
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adapters/gstreamer/observer_list.hpp"
+#include "platform/audio_player.hpp"
+
+namespace quilvo {
+
+// One playbin for one stream URL and the statuses derived from it. Bus messages are handled
+// synchronously on the thread that posts them; state changes, teardown and the position
+// watch run on the PipelineWorker.
+class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
+  public:
+    static std::shared_ptr<StreamPipeline> create(const std::string& url);
+
+    StreamPipeline(const StreamPipeline&) = delete;
+    StreamPipeline& operator=(const StreamPipeline&) = delete;
+
+    void play();
+    void pause();
+    float volume() const;
+    void setVolume(float volume);
+
+    ItemStatus itemStatus() const;
+    TimeControlStatus timeControlStatus() const;
+    std::optional<std::vector<MetadataItem>> timedMetadata() const;
+
+    ObserverList& itemObservers() { return itemObservers_; }
+    ObserverList& metadataObservers() { return metadataObservers_; }
+    ObserverList& controlObservers() { return controlObservers_; }
+
+    // The owner is gone: callbacks stop and the pipeline is torn down on the worker.
+    void release();
+
+    // Audio that has not moved for this long has run dry.
+    static constexpr std::chrono::milliseconds kStallAfter{400};
+
+  private:
+    struct Changes {
+        bool item = false;
+        bool control = false;
+        bool metadata = false;
+    };
+
+    StreamPipeline() = default;
+    static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+    static void onSourceSetup(GstElement* playbin, GstElement* source, gpointer data);
+
+    void handleMessage(GstMessage* message);
+    void handleEnd();
+    void handlePrerolled();
+    void handleTags(GstMessage* message);
+    bool poll();
+    void postState(GstState state);
+    void applyVolume();
+    void shutdown();
+    void setControl(TimeControlStatus status, Changes& changes);
+    void publish(const Changes& changes);
+
+    GstElement* playbin_ = nullptr;
+    std::atomic<bool> released_ = false;
+
+    mutable std::mutex mutex_;
+    bool wantPlaying_ = false;
+    bool watched_ = false;
+    bool ended_ = false;
+    ItemStatus item_ = ItemStatus::unknown;
+    TimeControlStatus control_ = TimeControlStatus::paused;
+    std::optional<std::vector<MetadataItem>> metadata_;
+    float volume_ = 1.0f;
+    gint64 lastPosition_ = -1;
+    std::chrono::steady_clock::time_point lastAdvance_;
+
+    // Serialises volume writes to the pipeline; never taken on a streaming thread.
+    std::mutex volumeMutex_;
+
+    ObserverList itemObservers_;
+    ObserverList metadataObservers_;
+    ObserverList controlObservers_;
+};
+
+}  // namespace quilvo

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "adapters/curl/curl_http_client.hpp"
+#include "adapters/gstreamer/gst_audio_player_factory.hpp"
+#include "adapters/mpris/mpris_media_session.hpp"
+#include "adapters/pulse/pulse_output_device_monitor.hpp"
+#include "adapters/qt/qt_event_loop.hpp"
+#include "adapters/store/json_file_store.hpp"
+#include "player/notification_center.hpp"
+#include "player/player_model.hpp"
+
+namespace quilvo {
+
+struct AppOptions {
+    // The catalogue to load; the shipped one when absent.
+    std::optional<std::filesystem::path> catalogue;
+    // Runs when the desktop asks the player to quit.
+    std::function<void()> quit;
+    // Runs on the main thread with each recorded statistics event.
+    std::function<void(const std::string&)> statRecorded;
+};
+
+// The player model on the real platform: Qt's event loop, GStreamer, MPRIS, PulseAudio, the
+// state file and libcurl. Both front ends build on it. Create it on the main thread after the
+// QCoreApplication.
+class AppRuntime {
+  public:
+    explicit AppRuntime(AppOptions options);
+    ~AppRuntime();
+    AppRuntime(const AppRuntime&) = delete;
+    AppRuntime& operator=(const AppRuntime&) = delete;
+
+    // Media keys first, then the output-device watcher, then "app_open".
+    void start();
+    // Stops playback and timers, reports the listening session and sends what is queued.
+    // Runs once; later calls do nothing.
+    void shutdown();
+
+    PlayerModel& model() { return *model_; }
+    EventLoop& loop() { return loop_; }
+    NotificationCenter& notifications() { return notifications_; }
+
+  private:
+    std::function<void(const std::string&)> recordedOnMainThread(
+        std::function<void(const std::string&)> handler);
+
+    QtEventLoop loop_;
+    GstAudioPlayerFactory players_;
+    MprisMediaSession media_;
+    PulseOutputDeviceMonitor outputDevices_;
+    std::unique_ptr<StatsRecorder> stats_;
+    NotificationCenter notifications_;
+    std::shared_ptr<PlayerModel> model_;
+    bool shutDown_ = false;
+};
+
+}  // namespace quilvo

@@ -1,0 +1,185 @@
+#include "ui/app_shell.hpp"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSessionManager>
+#include <algorithm>
+#include <iostream>
+#include <utility>
+
+#include "quilvo_version.hpp"
+#include "ui/about_view.hpp"
+#include "ui/menu_glyph.hpp"
+#include "ui/popover_view.hpp"
+#include "ui/popup_panel.hpp"
+
+namespace quilvo::ui {
+namespace {
+
+constexpr int kTrayPollMs = 250;
+constexpr double kHintDelay = 1.0;
+constexpr double kHintClearDelay = 3.5;
+constexpr QSize kAboutSize(300, 330);
+const QString kAboutTitle = QStringLiteral("关于 Quilvo");
+const QString kQuitTitle = QStringLiteral("退出 Quilvo");
+
+}  // namespace
+
+AppShell::AppShell(ShellContext context, const ReduceMotion& reduceMotion)
+    : context_(std::move(context)), model_(context_.model), reduceMotion_(reduceMotion) {}
+
+AppShell::~AppShell() {
+    context_.notifications.removeObserver(aboutObserver_);
+    context_.notifications.removeObserver(stateObserver_);
+}
+
+void AppShell::start() {
+    // Only the quit controls end the program, never closing the About window.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    tray_.setToolTip(QStringLiteral("Quilvo"));
+    connect(&tray_, &QSystemTrayIcon::activated, this, &AppShell::onActivated);
+    glyph_.setTrayIcon(&tray_);
+    glyph_.update(false, std::nullopt);
+    showTrayWhenAvailable();
+
+    auto* popover = new PopoverView(model_, context_.notifications, reduceMotion_);
+    panel_ = std::make_unique<PopupPanel>(popover);
+    connect(popover, &PopoverView::quitRequested, this, &AppShell::quitApp);
+
+    menu_.addAction(kAboutTitle, this, &AppShell::showAbout);
+    menu_.addSeparator();
+    menu_.addAction(kQuitTitle, this, &AppShell::quitApp);
+
+    context_.startPlayer();
+
+    aboutObserver_ = context_.notifications.addObserver(kQuilvoOpenAbout, [this] { showAbout(); });
+    stateObserver_ =
+        context_.notifications.addObserver(kQuilvoStateChanged, [this] { syncGlyph(); });
+
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppShell::shutdown);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &AppShell::commitData);
+}
+
+void AppShell::showTrayWhenAvailable() {
+    // A tray that starts after us is picked up when it appears.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        trayPoll_.stop();
+        tray_.show();
+        return;
+    }
+    if (!trayPoll_.isActive()) {
+        std::cerr << "quilvo: 等待系统托盘出现（GNOME 需要 AppIndicator 扩展）\n";
+        trayPoll_.setInterval(kTrayPollMs);
+        connect(&trayPoll_, &QTimer::timeout, this, &AppShell::showTrayWhenAvailable,
+                Qt::UniqueConnection);
+        trayPoll_.start();
+    }
+}
+
+void AppShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            togglePanel();
+            break;
+        case QSystemTrayIcon::Context:
+        case QSystemTrayIcon::MiddleClick:
+            showContextMenu();
+            break;
+        default:
+            break;
+    }
+}
+
+void AppShell::togglePanel() {
+    if (!panel_) {
+        return;
+    }
+    if (panel_->isVisible()) {
+        panel_->close();
+        return;
+    }
+    const QRect icon = tray_.geometry();
+    panel_->showUnder(icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon);
+    if (!shownCloseHint_) {
+        shownCloseHint_ = true;
+        scheduleCloseHint();
+    }
+}
+
+void AppShell::scheduleCloseHint() {
+    const QPointer<AppShell> self(this);
+    context_.loop.postAfter(Seconds(kHintDelay), [self] {
+        if (!self) {
+            return;
+        }
+        self->model_.setStatusText(std::string(kCloseHint));
+        self->context_.loop.postAfter(Seconds(kHintClearDelay), [self] {
+            if (!self) {
+                return;
+            }
+            const auto phase = self->model_.phase();
+            if (phase == PlayerModel::Phase::connecting || phase == PlayerModel::Phase::paused) {
+                self->model_.setStatusText("");
+            }
+        });
+    });
+}
+
+void AppShell::showContextMenu() {
+    if (panel_ && panel_->isVisible()) {
+        panel_->close();
+    }
+    menu_.popup(QCursor::pos());
+}
+
+void AppShell::showAbout() {
+    if (!about_) {
+        about_ = std::make_unique<AboutView>(kAppVersion);
+        about_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowCloseButtonHint);
+        about_->setWindowTitle(kAboutTitle);
+        // Wider CJK line spacing can need more than the nominal height; never cut the notes.
+        const int needed =
+            std::max(about_->sizeHint().height(), about_->heightForWidth(kAboutSize.width()));
+        about_->setFixedSize(kAboutSize.width(), std::max(kAboutSize.height(), needed));
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            about_->move(screen->availableGeometry().center() - about_->rect().center());
+        }
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+QWidget* AppShell::aboutWindow() const {
+    return about_.get();
+}
+
+void AppShell::syncGlyph() {
+    const auto phase = model_.phase();
+    const bool playing =
+        phase == PlayerModel::Phase::playing || phase == PlayerModel::Phase::connecting;
+    const auto& mood = model_.currentMood();
+    glyph_.update(playing, mood ? std::optional<int>(mood->index()) : std::nullopt);
+}
+
+void AppShell::quitApp() {
+    shutdown();
+    QCoreApplication::quit();
+}
+
+void AppShell::shutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    context_.shutdownPlayer();
+}
+
+void AppShell::commitData(QSessionManager& manager) {
+    // The autostart entry starts us at login; a restored copy would be a second instance.
+    manager.setRestartHint(QSessionManager::RestartNever);
+}
+
+}  // namespace quilvo::ui

@@ -1,0 +1,40 @@
+#include "ui/link_label.hpp"
+
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <utility>
+
+namespace quilvo::ui {
+
+LinkLabel::LinkLabel(const QString& text, QUrl url, QWidget* parent)
+    : QLabel(parent), url_(std::move(url)) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setToolTip(url_.toString());
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+    setForegroundRole(QPalette::Link);
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        QDesktopServices::openUrl(url_);
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Space) {
+        QDesktopServices::openUrl(url_);
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+}  // namespace quilvo::ui

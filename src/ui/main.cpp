@@ -1,0 +1,124 @@
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string_view>
+
+#include "app/app_runtime.hpp"
+#include "app/quit_signals.hpp"
+#include "catalogue/station_repository.hpp"
+#include "cli/check_catalogue.hpp"
+#include "quilvo_version.hpp"
+#include "ui/app_font.hpp"
+#include "ui/app_shell.hpp"
+#include "ui/menu_glyph.hpp"
+#include "ui/reduce_motion.hpp"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "用法: quilvo [选项]\n"
+    "  --catalogue PATH        使用另一个电台配置文件\n"
+    "  --check-catalogue PATH  检查电台配置文件并列出将使用的电台\n"
+    "  --help                  显示此帮助\n"
+    "  --version               显示版本\n";
+
+// Options that print and exit; they need no display. Returns the exit code when one was given.
+std::optional<int> runPrintingOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "quilvo " << quilvo::kAppVersion << '\n';
+            return 0;
+        }
+        if (arg == "--check-catalogue") {
+            if (i + 1 >= argc) {
+                std::cerr << "quilvo: --check-catalogue 需要一个文件路径\n";
+                return 2;
+            }
+            return quilvo::checkCatalogue(argv[i + 1], std::cout, std::cerr);
+        }
+    }
+    return std::nullopt;
+}
+
+bool hasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct Options {
+    std::optional<std::filesystem::path> catalogue;
+    bool valid = true;
+};
+
+// Reads what is left once Qt has taken its own options.
+Options parseOptions(const QStringList& arguments) {
+    Options options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (arg == QStringLiteral("--catalogue") && i + 1 < arguments.size()) {
+            options.catalogue = std::filesystem::path(arguments[++i].toStdString());
+            continue;
+        }
+        if (arg == QStringLiteral("--catalogue")) {
+            std::cerr << "quilvo: --catalogue 需要一个文件路径\n";
+        } else {
+            std::cerr << "quilvo: 未知选项 " << arg.toStdString() << '\n' << kUsage;
+        }
+        options.valid = false;
+        return options;
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    quilvo::fallbackStations();
+    if (const auto code = runPrintingOption(argc, argv)) {
+        return *code;
+    }
+    if (!hasDisplay()) {
+        std::cerr << "quilvo: 没有可用的图形显示（DISPLAY 与 WAYLAND_DISPLAY 均未设置）。"
+                     "请在桌面会话中运行，或使用 quilvo-cli。\n";
+        return 1;
+    }
+    // Before any thread starts, so every thread leaves these signals to the main loop.
+    quilvo::QuitSignals quitSignals;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quilvo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quilvo"));
+    QApplication::setApplicationVersion(QString::fromLatin1(quilvo::kAppVersion));
+    QApplication::setDesktopFileName(QStringLiteral("quilvo"));
+    const Options options = parseOptions(QApplication::arguments());
+    if (!options.valid) {
+        return 2;
+    }
+    quilvo::ui::applyApplicationFont(app);
+    QApplication::setWindowIcon(quilvo::ui::MenuGlyph::image(0, false, std::nullopt));
+
+    quilvo::AppRuntime runtime(
+        quilvo::AppOptions{options.catalogue, [] { QCoreApplication::quit(); }, {}});
+    quilvo::ui::ReduceMotion reduceMotion;
+    reduceMotion.followDesktopSetting();
+    quilvo::ui::AppShell shell(
+        quilvo::ui::ShellContext{runtime.model(), runtime.loop(), runtime.notifications(),
+                                 [&runtime] { runtime.start(); },
+                                 [&runtime] { runtime.shutdown(); }},
+        reduceMotion);
+    quitSignals.onQuit([&shell] { shell.quitApp(); });
+    shell.start();
+    return QApplication::exec();
+}

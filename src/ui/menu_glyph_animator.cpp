@@ -1,0 +1,73 @@
+#include "ui/menu_glyph_animator.hpp"
+
+#include <algorithm>
+
+#include "ui/menu_glyph.hpp"
+
+namespace quilvo::ui {
+namespace {
+
+constexpr int kFramesPerSecond = 15;
+constexpr double kFrameSeconds = 1.0 / kFramesPerSecond;
+
+}  // namespace
+
+MenuGlyphAnimator::MenuGlyphAnimator(QObject* parent) : QObject(parent) {
+    // QTimer counts whole milliseconds; each frame is aimed at its own deadline so the
+    // rate stays exactly fifteen a second.
+    frameTimer_.setSingleShot(true);
+    frameTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer_, &QTimer::timeout, this, [this] {
+        advanceFrame();
+        scheduleNextFrame();
+    });
+}
+
+void MenuGlyphAnimator::update(bool playing, std::optional<int> activeIndex) {
+    playing_ = playing;
+    activeIndex_ = activeIndex;
+    if (playing) {
+        if (animating_) {
+            return;
+        }
+        animating_ = true;
+        framesStart_ = std::chrono::steady_clock::now();
+        framesShown_ = 0;
+        scheduleNextFrame();
+        return;
+    }
+    frameTimer_.stop();
+    animating_ = false;
+    time_ = 0;
+    if (icon_) {
+        icon_->setIcon(MenuGlyph::image(0, false, activeIndex_));
+    }
+}
+
+void MenuGlyphAnimator::advanceFrame() {
+    time_ += kFrameSeconds;
+    if (icon_) {
+        icon_->setIcon(MenuGlyph::image(time_, playing_, activeIndex_));
+    }
+}
+
+void MenuGlyphAnimator::scheduleNextFrame() {
+    if (!animating_) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const auto frame = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(kFrameSeconds));
+    ++framesShown_;
+    auto deadline = framesStart_ + frame * framesShown_;
+    if (deadline + frame < now) {
+        // Far behind (the process was stopped): start counting afresh rather than catch up.
+        framesStart_ = now;
+        framesShown_ = 1;
+        deadline = now + frame;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    frameTimer_.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+}  // namespace quilvo::ui

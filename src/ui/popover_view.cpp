@@ -1,0 +1,258 @@
+#include "ui/popover_view.hpp"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+
+#include "ui/app_font.hpp"
+#include "ui/mood_circle.hpp"
+#include "ui/one_line_text.hpp"
+#include "ui/palette_colors.hpp"
+#include "ui/sleep_menu_button.hpp"
+#include "ui/symbol_button.hpp"
+#include "ui/text_button.hpp"
+
+namespace quilvo::ui {
+namespace {
+
+constexpr int kPadSide = 22;
+constexpr int kPadTop = 24;
+constexpr int kPadBottom = 12;
+constexpr int kSectionGap = 14;
+constexpr int kInnerWidth = PopoverView::kWidth - 2 * kPadSide;
+
+constexpr int kCellWidth = 66;
+constexpr int kCellGap = 6;
+constexpr int kCellSpacing = 3;
+constexpr int kMoodLabelHeight = 13;
+constexpr int kMoodRowWidth = 4 * kCellWidth + 3 * kCellGap;
+constexpr int kMoodRowHeight = MoodCircle::kFrameSize + kCellSpacing + kMoodLabelHeight;
+constexpr int kMoodRowTop = kPadTop;
+
+constexpr int kLineHeight = 18;
+constexpr int kLineTop = kMoodRowTop + kMoodRowHeight + kSectionGap;
+
+constexpr int kPlayDisc = 56;
+constexpr int kNextBox = 20;
+constexpr int kTransportGap = 34;
+constexpr int kTransportTop = kLineTop + kLineHeight + kSectionGap;
+constexpr int kFooterTop = kTransportTop + kPlayDisc + kSectionGap;
+
+constexpr int kSleepFrameWidth = 100;
+constexpr int kFooterSpacing = 8;
+constexpr int kQuitBox = 11;
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const QString kSlogan = QStringLiteral("不推荐，只相遇。");
+const QString kCredit = QStringLiteral("由 Quilvo 团队制作");
+
+}  // namespace
+
+PopoverView::PopoverView(PlayerModel& model, NotificationCenter& notifications,
+                         const ReduceMotion& reduceMotion, QWidget* parent)
+    : QWidget(parent), model_(model), notifications_(notifications), reduceMotion_(reduceMotion) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+
+    buildMoodRow();
+    sharedLine_ = new OneLineText(this);
+    sharedLine_->setObjectName(QStringLiteral("sharedLine"));
+    sharedLine_->setGeometry(kPadSide, kLineTop, kInnerWidth, kLineHeight);
+    buildTransport();
+    buildFooter();
+    refresh();
+
+    footer_->setFixedSize(kInnerWidth, footer_->layout()->sizeHint().height());
+    footer_->move(kPadSide, kFooterTop);
+    setFixedSize(kWidth, kFooterTop + footer_->height() + kPadBottom);
+    subscription_ = model_.objectWillChange().subscribe([this] { scheduleRefresh(); });
+}
+
+PopoverView::~PopoverView() {
+    model_.objectWillChange().unsubscribe(subscription_);
+}
+
+void PopoverView::buildMoodRow() {
+    const int rowLeft = kPadSide + (kInnerWidth - kMoodRowWidth) / 2;
+    const auto moods = Mood::allCases();
+    for (std::size_t i = 0; i < moods.size(); ++i) {
+        const Mood mood = moods[i];
+        const int cellLeft = rowLeft + static_cast<int>(i) * (kCellWidth + kCellGap);
+        const QString id = fromUtf8(mood.id());
+
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("mood-label-") + id);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFont(sizedFont(font(), 10));
+        label->setGeometry(cellLeft, kMoodRowTop + MoodCircle::kFrameSize + kCellSpacing,
+                           kCellWidth, kMoodLabelHeight);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, tintColor(mood));
+        label->setPalette(palette);
+        moodLabels_[i] = label;
+
+        // The hit circle reaches 4 points beyond the 64-point frame on every side.
+        auto* circle = new MoodCircle(
+            mood, reduceMotion_, [this, mood] { chooseMood(mood); }, this);
+        circle->setObjectName(QStringLiteral("mood-") + id);
+        const int overhang = (MoodCircle::kHitDiameter - MoodCircle::kFrameSize) / 2;
+        circle->move(cellLeft + (kCellWidth - MoodCircle::kFrameSize) / 2 - overhang,
+                     kMoodRowTop - overhang);
+        circles_[i] = circle;
+    }
+}
+
+void PopoverView::buildTransport() {
+    const int left = kPadSide + (kInnerWidth - (kPlayDisc + kTransportGap + kNextBox)) / 2;
+
+    playPause_ = new SymbolButton(Symbol::play, 20, this);
+    playPause_->setObjectName(QStringLiteral("playPause"));
+    playPause_->setGeometry(left, kTransportTop, kPlayDisc, kPlayDisc);
+    connect(playPause_, &QAbstractButton::clicked, this, [this] { model_.toggle(); });
+
+    next_ = new SymbolButton(Symbol::forwardEnd, 15, this);
+    next_->setObjectName(QStringLiteral("next"));
+    next_->setGeometry(left + kPlayDisc + kTransportGap, kTransportTop + (kPlayDisc - kNextBox) / 2,
+                       kNextBox, kNextBox);
+    next_->setToolTip(QStringLiteral("换台"));
+    next_->setAccessibleName(QStringLiteral("换台"));
+    connect(next_, &QAbstractButton::clicked, this, [this] { model_.shuffleStation(); });
+}
+
+void PopoverView::buildFooter() {
+    footer_ = new QWidget(this);
+    auto* row = new QHBoxLayout(footer_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kFooterSpacing);
+
+    auto* sleepFrame = new QWidget(footer_);
+    sleepFrame->setFixedWidth(kSleepFrameWidth);
+    auto* sleepRow = new QHBoxLayout(sleepFrame);
+    sleepRow->setContentsMargins(0, 0, 0, 0);
+    sleepMenu_ =
+        new SleepMenuButton([this](std::int64_t minutes) { model_.setSleep(minutes); }, sleepFrame);
+    sleepMenu_->setObjectName(QStringLiteral("sleepMenu"));
+    sleepRow->addWidget(sleepMenu_, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    sleepRow->addStretch(1);
+    row->addWidget(sleepFrame);
+    row->addStretch(1);
+
+    credit_ = new TextButton(kCredit, footer_);
+    credit_->setObjectName(QStringLiteral("credit"));
+    credit_->setFont(sizedFont(font(), 9));
+    credit_->setToolTip(QStringLiteral("关于 Quilvo"));
+    connect(credit_, &QAbstractButton::clicked, this,
+            [this] { notifications_.post(kQuilvoOpenAbout); });
+    row->addWidget(credit_, 0, Qt::AlignVCenter);
+
+    quit_ = new SymbolButton(Symbol::power, 9, footer_);
+    quit_->setObjectName(QStringLiteral("quit"));
+    quit_->setFixedSize(kQuitBox, kQuitBox);
+    quit_->setHeavy(true);
+    quit_->setToolTip(QStringLiteral("退出 Quilvo"));
+    quit_->setAccessibleName(QStringLiteral("退出 Quilvo"));
+    connect(quit_, &QAbstractButton::clicked, this, &PopoverView::quitRequested);
+    row->addWidget(quit_, 0, Qt::AlignVCenter);
+}
+
+void PopoverView::chooseMood(Mood mood) {
+    if (model_.currentMood() == mood) {
+        model_.shuffleStation();
+    } else {
+        model_.playMood(mood);
+    }
+}
+
+void PopoverView::scheduleRefresh() {
+    // The model announces a change before storing it; read it once the store is done.
+    if (refreshPending_) {
+        return;
+    }
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshPending_ = false;
+            refresh();
+        },
+        Qt::QueuedConnection);
+}
+
+void PopoverView::refresh() {
+    if (footer_ == nullptr || circles_[0] == nullptr) {
+        return;
+    }
+    const std::optional<Mood> mood = model_.currentMood();
+    const auto moods = Mood::allCases();
+    for (std::size_t i = 0; i < moods.size(); ++i) {
+        const bool active = mood == moods[i];
+        circles_[i]->setActive(active);
+        moodLabels_[i]->setText(active ? fromUtf8(moods[i].feel()) : QStringLiteral(" "));
+    }
+
+    if (!model_.statusText().empty()) {
+        sharedLine_->setText(QString::fromStdString(model_.statusText()));
+        sharedLine_->setFont(sizedFont(font(), 11));
+        sharedLine_->setColor(warningOrange());
+    } else if (!mood) {
+        sharedLine_->setText(kSlogan);
+        sharedLine_->setFont(sizedFont(font(), 12));
+        sharedLine_->setColor(secondaryColor(*this));
+    } else {
+        const auto& song = model_.songText();
+        sharedLine_->setText(song ? QString::fromStdString(*song) : QStringLiteral(" "));
+        sharedLine_->setFont(sizedFont(font(), 11));
+        sharedLine_->setColor(primaryColor(*this, 0.45));
+    }
+
+    const bool playing = model_.phase() == PlayerModel::Phase::playing;
+    playPause_->setSymbol(playing ? Symbol::pause : Symbol::play);
+    playPause_->setDisc(kPlayDisc, mood ? tintColor(*mood, 0.14) : primaryColor(*this, 0.07));
+    playPause_->setSymbolColor(mood ? tintColor(*mood) : primaryColor(*this));
+    const QString playLabel = playing ? QStringLiteral("暂停") : QStringLiteral("播放");
+    playPause_->setToolTip(playLabel);
+    playPause_->setAccessibleName(playLabel);
+
+    next_->setEnabled(mood.has_value());
+    next_->setSymbolColor(mood ? primaryColor(*this) : primaryColor(*this, 0.22));
+
+    const bool sleeping = model_.sleepActive();
+    const auto& remain = model_.sleepRemainText();
+    sleepMenu_->setLook(sleeping, remain ? QString::fromStdString(*remain) : QStringLiteral("定时"),
+                        sleeping ? warningOrange() : primaryColor(*this, 0.4));
+    sleepMenu_->setFixedSize(sleepMenu_->sizeHint());
+    credit_->setTextColor(primaryColor(*this, 0.35));
+    quit_->setSymbolColor(primaryColor(*this, 0.35));
+}
+
+void PopoverView::keyPressEvent(QKeyEvent* event) {
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        switch (event->key()) {
+            case Qt::Key_Space:
+                model_.toggle();
+                return;
+            case Qt::Key_Right:
+            case Qt::Key_Left:
+                model_.shuffleStation();
+                return;
+            default:
+                break;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PopoverView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        refresh();
+    }
+}
+
+}  // namespace quilvo::ui

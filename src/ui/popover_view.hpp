@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "player/notification_center.hpp"
+#include "player/player_model.hpp"
+#include "player/will_change_signal.hpp"
+
+class QLabel;
+
+namespace quilvo::ui {
+
+class MoodCircle;
+class OneLineText;
+class ReduceMotion;
+class SleepMenuButton;
+class SymbolButton;
+class TextButton;
+
+// The panel's content: mood buttons, the text line, play/pause and next, and the footer with
+// the sleep menu, the credit line and quit. It keeps no state: it is rebuilt from the model
+// after every change the model announces.
+class PopoverView : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kWidth = 330;
+
+    PopoverView(PlayerModel& model, NotificationCenter& notifications,
+                const ReduceMotion& reduceMotion, QWidget* parent = nullptr);
+    ~PopoverView() override;
+
+    // Redraws every control from the model.
+    void refresh();
+
+  signals:
+    void quitRequested();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void buildMoodRow();
+    void buildTransport();
+    void buildFooter();
+    void scheduleRefresh();
+    void chooseMood(Mood mood);
+
+    PlayerModel& model_;
+    NotificationCenter& notifications_;
+    const ReduceMotion& reduceMotion_;
+    WillChangeSignal::Token subscription_ = 0;
+    bool refreshPending_ = false;
+
+    std::array<MoodCircle*, 4> circles_{};
+    std::array<QLabel*, 4> moodLabels_{};
+    OneLineText* sharedLine_ = nullptr;
+    SymbolButton* playPause_ = nullptr;
+    SymbolButton* next_ = nullptr;
+    QWidget* footer_ = nullptr;
+    SleepMenuButton* sleepMenu_ = nullptr;
+    TextButton* credit_ = nullptr;
+    SymbolButton* quit_ = nullptr;
+};
+
+}  // namespace quilvo::ui

@@ -1,0 +1,159 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/json_front_end.hpp"
+#include "cli/terminal_front_end.hpp"
+#include "player/player_fixture.hpp"
+
+namespace quilvo::testing {
+namespace {
+
+std::vector<nlohmann::json> jsonLines(const std::string& text) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+class JsonFrontEndTest : public PlayerTest {
+  protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        frontEnd = std::make_unique<JsonFrontEnd>(*model, loop, out, err, [this] { ++quits; });
+        frontEnd->start();
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    int quits = 0;
+    std::unique_ptr<JsonFrontEnd> frontEnd;
+};
+
+TEST_F(JsonFrontEndTest, PrintsOneLinePerChangeWithTheOutcomeOfEachTurn) {
+    frontEnd->input("mood ca");
+    EXPECT_EQ(players.created.size(), 0U);
+    frontEnd->input("lm\n");
+    loop.runUntilIdle();
+    connect();
+    advance(1.0);
+    auto lines = jsonLines(out.str());
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_EQ(
+        lines[0].dump(),
+        R"({"mood":null,"phase":"idle","sleep":null,"song":null,"station":null,"status":"","type":"state"})");
+    // Mood, station, phase and song changed together: one line.
+    EXPECT_EQ(lines[1]["mood"], "calm");
+    EXPECT_EQ(lines[1]["phase"], "connecting");
+    EXPECT_EQ(lines[1]["station"], station());
+    EXPECT_EQ(lines[2]["phase"], "playing");
+    EXPECT_EQ(out.str().rfind(R"({"type":"state","mood":null,)", 0), 0U);
+}
+
+TEST_F(JsonFrontEndTest, UnknownCommandsAreRefusedAndChangeNothing) {
+    frontEnd->input("play calm\nsleep 5000\n\n");
+    loop.runUntilIdle();
+    EXPECT_EQ(jsonLines(out.str()).size(), 1U);
+    const std::string errors = err.str();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
+    EXPECT_FALSE(model->currentMood());
+    frontEnd->input("sleep 15\n");
+    loop.runUntilIdle();
+    EXPECT_EQ(jsonLines(out.str()).back()["sleep"], "还剩 15 分钟");
+}
+
+TEST_F(JsonFrontEndTest, StreamTitlesNeverBreakTheLine) {
+    playConnected(Mood::calm);
+    player()->deliverMetadata(
+        std::vector<MetadataItem>{{"a \"quoted\"\n\x1b[2J title", std::string(kCommonKeyTitle)}});
+    loop.runUntilIdle();
+    const auto lines = jsonLines(out.str());
+    EXPECT_EQ(lines.back()["song"], "a \"quoted\"\n\x1b[2J title");
+}
+
+TEST_F(JsonFrontEndTest, EndOfInputRunsTheLastLineThenQuits) {
+    frontEnd->input("mood sleep");
+    frontEnd->endOfInput();
+    EXPECT_EQ(model->currentMood(), Mood::sleep);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(JsonFrontEndTest, StatLinesWrapTheRecordedEvent) {
+    frontEnd->printStat(R"({"type":"app_open"})");
+    EXPECT_EQ(jsonLines(out.str()).back().dump(), R"({"event":{"type":"app_open"},"type":"stat"})");
+}
+
+class TerminalFrontEndTest : public PlayerTest {
+  protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+        frontEnd =
+            std::make_unique<TerminalFrontEnd>(*model, loop, fds[0], fds[1], [this] { ++quits; });
+        frontEnd->start();
+    }
+    void TearDown() override {
+        frontEnd.reset();
+        close(fds[0]);
+        close(fds[1]);
+    }
+    std::string screen() {
+        std::string text;
+        char buffer[65536];
+        ssize_t n;
+        while ((n = read(fds[0], buffer, sizeof buffer)) > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        return text;
+    }
+    int fds[2] = {-1, -1};
+    int quits = 0;
+    std::unique_ptr<TerminalFrontEnd> frontEnd;
+};
+
+TEST_F(TerminalFrontEndTest, KeysWorkLikeTheMoodButtonsAndTransport) {
+    frontEnd->input("2");
+    EXPECT_EQ(model->currentMood(), Mood::calm);
+    const std::string first = station();
+    frontEnd->input("2");
+    EXPECT_NE(station(), first);
+    EXPECT_EQ(stats.ofType("station_skip").size(), 1U);
+    frontEnd->input("\x1b[");
+    EXPECT_EQ(stats.ofType("station_skip").size(), 1U);
+    frontEnd->input("C\x1b[D");
+    EXPECT_EQ(stats.ofType("station_skip").size(), 3U);
+    frontEnd->input(" ");
+    EXPECT_EQ(model->phase(), PlayerModel::Phase::paused);
+    frontEnd->input("q");
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(TerminalFrontEndTest, SleepKeyCyclesFifteenThirtySixtyOff) {
+    for (const char* expected : {"还剩 15 分钟", "还剩 30 分钟", "还剩 60 分钟"}) {
+        frontEnd->input("s");
+        EXPECT_EQ(model->sleepRemainText(), expected);
+    }
+    frontEnd->input("s");
+    EXPECT_FALSE(model->sleepActive());
+    frontEnd->input("s");
+    EXPECT_EQ(model->sleepRemainText(), "还剩 15 分钟");
+}
+
+TEST_F(TerminalFrontEndTest, ShowsTheStateAndNeverPassesControlCodesFromAStream) {
+    playConnected(Mood::bright);
+    player()->deliverMetadata(
+        std::vector<MetadataItem>{{"Title\x1b]0;owned\x07 end", std::string(kCommonKeyTitle)}});
+    loop.runUntilIdle();
+    const std::string text = screen();
+    const std::string last = text.substr(text.rfind("\x1b[H"));
+    EXPECT_NE(last.find("Title]0;owned end"), std::string::npos);
+    EXPECT_NE(last.find("播放中"), std::string::npos);
+    EXPECT_EQ(last.find("\x1b]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quilvo::testing
