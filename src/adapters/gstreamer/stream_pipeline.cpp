@@ -79,6 +79,14 @@ void StreamPipeline::handleMessage(GstMessage* message) {
         case GST_MESSAGE_ERROR:
         case GST_MESSAGE_EOS:
             handleEnd();
+            // An ended pipeline is dead. Take it down now: its sink holds pulsesink's
+            // process-wide connection to the sound server, and a new sink would otherwise reuse
+            // that connection after the server went away.
+            PipelineWorker::instance().post([weak = weak_from_this()] {
+                if (auto self = weak.lock(); self && !self->released_) {
+                    gst_element_set_state(self->playbin_, GST_STATE_NULL);
+                }
+            });
             break;
         case GST_MESSAGE_ASYNC_DONE:
             if (GST_MESSAGE_SRC(message) == GST_OBJECT(playbin_)) {
@@ -231,8 +239,12 @@ bool StreamPipeline::poll() {
 }
 
 void StreamPipeline::postState(GstState state) {
-    if (playbin_ == nullptr) {
-        return;
+    {
+        std::lock_guard lock(mutex_);
+        // An ended pipeline stays down: starting it again would reopen the stream.
+        if (playbin_ == nullptr || ended_) {
+            return;
+        }
     }
     PipelineWorker::instance().post([self = shared_from_this(), state] {
         if (!self->released_) {
