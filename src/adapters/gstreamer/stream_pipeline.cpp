@@ -12,8 +12,10 @@ namespace {
 // playbin's GST_PLAY_FLAG_AUDIO alone: no video or subtitles, and no software volume element,
 // so that `volume` is the sound server's stream volume and is heard at once.
 constexpr guint kPlayAudioOnly = 1u << 1;
-// A read that waits longer than this ends the stream; the session reconnects sooner anyway.
-constexpr guint kSourceTimeoutSeconds = 5;
+// A read that waits longer than this ends the stream. It must outlast the watchdog's 8 s connect
+// timeout and 10 s stall window: a source error before any audio reads as a failed station, and
+// would cut a stall's reconnects short.
+constexpr guint kSourceTimeoutSeconds = 15;
 
 bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
