@@ -80,6 +80,9 @@ void AppShell::showTrayWhenAvailable() {
 void AppShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger:
+        // A press soon after the one that closed the panel comes as the second of a double
+        // click; it must open the panel again, not be lost.
+        case QSystemTrayIcon::DoubleClick:
             togglePanel();
             break;
         case QSystemTrayIcon::Context:
