@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The tray application's cost next to goodvibes (Debian's, installed when missing), both on the
+# same private desktop (Xvfb with trayer, a session bus and PulseAudio of this script's own) and
+# the same loopback stream: time from start to the tray icon (median of RUNS starts), CPU while
+# playing (quilvo's icon bobs at 15 frames a second, goodvibes' stays still) and memory.
+# Usage: bench/tray.sh [RUNS [PLAY_SECONDS]]   (defaults 5 and 30; QUILVO_BUILD, default
+# build/default, is the build folder)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+play_seconds=${2:-30}
+build=${QUILVO_BUILD:-build/default}
+app=$build/bin/quilvo
+
+. scripts/private-desktop.sh
+need_package goodvibes
+if [ ! -x "$app" ]; then
+  if [ -f "$build/build.ninja" ]; then cmake --build "$build" --target quilvo; else scripts/setup; fi
+fi
+
+desktop_start
+dir=$DESKTOP_DIR
+url="http://127.0.0.1:$STREAM_PORT/stream?burst=4"
+python3 - "$url" >"$dir/stations.json" <<'PY'
+import json, sys
+print(json.dumps({"stations": [
+    {"station_id": f"local-{mood}", "station_name": f"Local {mood}", "stream_url": sys.argv[1],
+     "mood_ids": [mood], "primary_mood": mood, "source": "local", "active": True}
+    for mood in ("bright", "calm", "energy", "sleep")]}))
+PY
+mkdir -p "$dir/home/runtime"
+chmod 700 "$dir/home/runtime"
+# Both players keep their settings and state in the desktop's folder.
+export XDG_CONFIG_HOME=$dir/home/config XDG_DATA_HOME=$dir/home/data
+export XDG_STATE_HOME=$dir/home/state XDG_RUNTIME_DIR=$dir/home/runtime
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 DO_NOT_TRACK=1 LANG=zh_CN.UTF-8 QT_QPA_PLATFORM=xcb
+
+player_pid=""
+# goodvibes plays the station it is given at once; quilvo waits to be told (over MPRIS).
+start_quilvo() {
+  "$app" --catalogue "$dir/stations.json" &
+  player_pid=$!
+}
+start_goodvibes() {
+  goodvibes --status-icon "$url" 2>/dev/null &
+  player_pid=$!
+}
+play_quilvo() { playerctl -p quilvo play; }
+play_goodvibes() { :; }
+stop_player() {
+  if [ -n "$player_pid" ]; then
+    kill "$player_pid" 2>/dev/null || true
+    wait "$player_pid" 2>/dev/null || true
+    player_pid=""
+  fi
+}
+trap 'stop_player; desktop_stop' EXIT
+
+# A visible window of WM class $1 the size of a tray icon.
+has_icon() { windows "$1" | awk '$4 <= 32 && $5 <= 32' | grep -q .; }
+is_playing() { [ "$(playerctl -p "$1" status 2>/dev/null)" = Playing ]; }
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+rss_mb() { awk '/^VmRSS/ {printf "%.0f", $2 / 1024}' "/proc/$1/status"; }
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+# Sets `figures` to "icon_ms cpu_percent cpu_seconds rss_mb" for player $1 (quilvo or
+# goodvibes) whose MPRIS name is $2 and whose windows have WM class $3.
+measure() {
+  local player=$1 bus_name=$2 class=$3 times=() start ticks rss
+  for _ in $(seq "$runs"); do
+    start=$(now_ms)
+    "start_$player"
+    until has_icon "$class"; do
+      if (($(now_ms) - start > 15000)); then
+        echo "bench/tray.sh: no $player icon within 15 s" >&2
+        exit 1
+      fi
+      sleep 0.01
+    done
+    times+=($(($(now_ms) - start)))
+    stop_player
+  done
+
+  "start_$player"
+  wait_for "the $player icon" has_icon "$class"
+  wait_for "$player on the bus" playerctl -p "$bus_name" status
+  "play_$player"
+  wait_for "$player to play" is_playing "$bus_name"
+  sleep 3 # past the connection and the fade-in
+  ticks=$(cpu_ticks "$player_pid")
+  sleep "$play_seconds"
+  ticks=$(($(cpu_ticks "$player_pid") - ticks))
+  rss=$(rss_mb "$player_pid")
+  stop_player
+  figures=$(awk -v t="$ticks" -v hz="$(getconf CLK_TCK)" -v s="$play_seconds" \
+    -v ms="$(printf '%s\n' "${times[@]}" | median)" -v rss="$rss" \
+    'BEGIN {printf "%d %.1f %.2f %d\n", ms, 100 * t / hz / s, t / hz, rss}')
+}
+
+measure quilvo quilvo quilvo
+read -r q_ms q_cpu q_s q_rss <<<"$figures"
+measure goodvibes Goodvibes goodvibes
+read -r g_ms g_cpu g_s g_rss <<<"$figures"
+
+echo "tray: start to icon (median of $runs starts), CPU over $play_seconds s of playing, RSS"
+printf '%-10s %14s %8s %8s %8s\n' player "to icon (ms)" "CPU %" "CPU-s" "RSS MB"
+printf '%-10s %14s %8s %8s %8s\n' quilvo "$q_ms" "$q_cpu" "$q_s" "$q_rss"
+printf '%-10s %14s %8s %8s %8s\n' goodvibes "$g_ms" "$g_cpu" "$g_s" "$g_rss"
