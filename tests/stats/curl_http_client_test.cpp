@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "stats/local_http_server.hpp"
-#include "stats/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 
 namespace quilvo {
 namespace {

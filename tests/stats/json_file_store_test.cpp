@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "stats/stats.hpp"
-#include "stats/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 #include "support/fake_http_client.hpp"
 
 namespace quilvo {

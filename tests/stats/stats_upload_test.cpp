@@ -9,7 +9,7 @@
 #include "adapters/store/json_file_store.hpp"
 #include "stats/local_http_server.hpp"
 #include "stats/stats.hpp"
-#include "stats/temp_dir.hpp"
+#include "support/temp_dir.hpp"
 
 namespace quilvo {
 namespace {
