@@ -26,7 +26,7 @@ void PipelineWorker::post(std::function<void()> job) {
     wake_.notify_one();
 }
 
-void PipelineWorker::watch(std::function<bool()> poll) {
+void PipelineWorker::watch(Poll poll) {
     {
         std::lock_guard lock(mutex_);
         watches_.push_back(std::move(poll));
@@ -59,7 +59,7 @@ void PipelineWorker::run() {
         }
         if (watches_.empty()) {
             wake_.wait(lock);
-            nextPoll = std::chrono::steady_clock::now() + kPollInterval;
+            nextPoll = std::chrono::steady_clock::now() + kFirstPoll;
             continue;
         }
         if (std::chrono::steady_clock::now() < nextPoll) {
@@ -69,11 +69,18 @@ void PipelineWorker::run() {
         auto polls = std::move(watches_);
         watches_.clear();
         lock.unlock();
-        std::erase_if(polls, [](auto& poll) { return !poll(); });
+        std::optional<std::chrono::milliseconds> soonest;
+        std::erase_if(polls, [&soonest](auto& poll) {
+            const auto next = poll();
+            if (next && (!soonest || *next < *soonest)) {
+                soonest = next;
+            }
+            return !next;
+        });
         lock.lock();
         watches_.insert(watches_.end(), std::make_move_iterator(polls.begin()),
                         std::make_move_iterator(polls.end()));
-        nextPoll = std::chrono::steady_clock::now() + kPollInterval;
+        nextPoll = std::chrono::steady_clock::now() + soonest.value_or(kFirstPoll);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace quilvo {
@@ -20,12 +21,16 @@ class PipelineWorker {
 
     // Runs `job` on the worker thread, in posting order.
     void post(std::function<void()> job);
-    // Calls `poll` on the worker thread every kPollInterval until it returns false.
-    void watch(std::function<bool()> poll);
+    // What a watch answers: how soon it wants to be called again, or nothing to stop.
+    using Poll = std::function<std::optional<std::chrono::milliseconds>()>;
+    // Calls `poll` on the worker thread until it answers nothing. Every watch is called at the
+    // shortest interval any of them asked for.
+    void watch(Poll poll);
     // Waits until every job posted so far has run, at most `limit`.
     void drain(std::chrono::milliseconds limit);
 
-    static constexpr std::chrono::milliseconds kPollInterval{100};
+    // The first call of a new watch.
+    static constexpr std::chrono::milliseconds kFirstPoll{20};
 
   private:
     PipelineWorker();
@@ -35,7 +40,7 @@ class PipelineWorker {
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<std::function<void()>> jobs_;
-    std::vector<std::function<bool()>> watches_;
+    std::vector<Poll> watches_;
     bool busy_ = false;
 };
 

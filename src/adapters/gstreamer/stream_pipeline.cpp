@@ -16,6 +16,8 @@ constexpr guint kPlayAudioOnly = 1u << 1;
 // timeout and 10 s stall window: a source error before any audio reads as a failed station, and
 // would cut a stall's reconnects short.
 constexpr guint kSourceTimeoutSeconds = 15;
+constexpr std::chrono::milliseconds kWaitingPoll{20};
+constexpr std::chrono::milliseconds kPlayingPoll{100};
 
 bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
@@ -188,10 +190,11 @@ void StreamPipeline::play() {
     applyVolume();
     postState(GST_STATE_PLAYING);
     if (startWatch) {
-        PipelineWorker::instance().watch([weak = weak_from_this()] {
-            auto self = weak.lock();
-            return self && self->poll();
-        });
+        PipelineWorker::instance().watch(
+            [weak = weak_from_this()]() -> std::optional<std::chrono::milliseconds> {
+                auto self = weak.lock();
+                return self ? self->poll() : std::nullopt;
+            });
     }
     publish(changes);
 }
@@ -211,17 +214,18 @@ void StreamPipeline::pause() {
     publish(changes);
 }
 
-bool StreamPipeline::poll() {
+std::optional<std::chrono::milliseconds> StreamPipeline::poll() {
     {
         std::lock_guard lock(mutex_);
         if (released_ || !wantPlaying_ || ended_ || item_ == ItemStatus::failed) {
             watched_ = false;
-            return false;
+            return std::nullopt;
         }
     }
     gint64 position = -1;
     const bool known = gst_element_query_position(playbin_, GST_FORMAT_TIME, &position);
     Changes changes;
+    bool heard = false;
     {
         std::lock_guard lock(mutex_);
         const auto now = std::chrono::steady_clock::now();
@@ -235,9 +239,12 @@ bool StreamPipeline::poll() {
         } else if (control_ == TimeControlStatus::playing && now - lastAdvance_ >= kStallAfter) {
             setControl(TimeControlStatus::waitingToPlay, changes);
         }
+        heard = control_ == TimeControlStatus::playing;
     }
     publish(changes);
-    return true;
+    // Look often until audio is heard, so that first audio is reported at once; then a
+    // stall still shows within kStallAfter.
+    return heard ? kPlayingPoll : kWaitingPoll;
 }
 
 void StreamPipeline::postState(GstState state) {

@@ -59,7 +59,7 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
     void handleEnd();
     void handlePrerolled();
     void handleTags(GstMessage* message);
-    bool poll();
+    std::optional<std::chrono::milliseconds> poll();
     void postState(GstState state);
     void applyVolume();
     void shutdown();
