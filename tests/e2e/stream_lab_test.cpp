@@ -14,6 +14,7 @@
 #include "support/child_process.hpp"
 #include "support/icecast_server.hpp"
 #include "support/sink_recorder.hpp"
+#include "support/url_text.hpp"
 
 namespace quilvo::testing {
 namespace {
@@ -23,19 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 std::function<bool(const CliState&)> playing(const std::string& station) {
     return [station](const CliState& s) { return s.station == station && s.phase == "playing"; };
-}
-
-std::string percentEncoded(const std::string& text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string result;
-    for (const unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            result.push_back(static_cast<char>(c));
-        } else {
-            result += {'%', kHex[c >> 4], kHex[c & 15]};
-        }
-    }
-    return result;
 }
 
 std::string repeated(const std::string& text, int times) {

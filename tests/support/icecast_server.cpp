@@ -1,4 +1,5 @@
 #include "support/icecast_server.hpp"
+#include "support/url_text.hpp"
 
 #include <grp.h>
 #include <httplib.h>
@@ -12,19 +13,6 @@
 namespace quilvo::testing {
 
 namespace {
-
-std::string percentEncoded(const std::string& text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string result;
-    for (const unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            result.push_back(static_cast<char>(c));
-        } else {
-            result += {'%', kHex[c >> 4], kHex[c & 15]};
-        }
-    }
-    return result;
-}
 
 std::string randomPassword() {
     std::random_device device;
