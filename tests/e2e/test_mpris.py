@@ -1,0 +1,124 @@
+"""quilvo-cli as a media player of the desktop: MPRIS on a private session bus."""
+
+import subprocess
+
+import dbus
+
+from conftest import GIVE_UP, MPRIS, SONG_ONE, SONG_TWO, Lines, wait_until
+
+PATH, ROOT, PLAYER = "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "org.mpris.MediaPlayer2.Player"
+
+
+def now_playing(bus):
+    return bus.playerctl("status"), bus.playerctl("metadata", "--format", "{{title}}|{{artist}}")
+
+
+def track(bus):
+    return bus.properties(PLAYER)["Metadata"]["mpris:trackid"]
+
+
+def test_now_playing_follows_the_player(media, bus):
+    cli = media()
+    assert bus.playerctl("status") == "Stopped"
+    cli.do("mood bright", phase="playing")
+    assert now_playing(bus) == ("Playing", "Quilvo|悦")
+    first = track(bus)
+    # The stream's title carries the artist; the artist shown is the mood's.
+    cli.do("mood calm", song=SONG_TWO)
+    assert now_playing(bus) == ("Playing", f"{SONG_TWO}|静")
+    song = track(bus)
+    assert song != first
+    # Clients take a new track id for a new song: it changes with the song only.
+    cli.do("toggle", phase="paused")
+    assert now_playing(bus) == ("Paused", f"{SONG_TWO}|静")
+    assert track(bus) == song
+    # Both sleep stations are refused: the player gives up and clears Now Playing.
+    cli.do("mood sleep", status=GIVE_UP)
+    assert now_playing(bus) == ("Stopped", "")
+
+
+def test_followers_see_title_changes_as_they_happen(media, bus, procs):
+    cli = media()
+    cli.do("mood bright", phase="playing")
+    follower = Lines(procs.spawn("playerctl", "-p", "quilvo", "--follow", "metadata", "--format",
+                                 "{{title}}", env=bus.env, stdout=subprocess.PIPE))
+    # The follower shows what plays once it listens; everything later reaches it as signals.
+    follower.wait("Quilvo")
+    cli.send("mood calm")
+    follower.wait(SONG_ONE)
+    follower.wait(SONG_TWO)
+
+
+def test_remote_commands_drive_the_model_by_its_rules(media, bus):
+    cli = media()
+    # Without a mood, next has nothing to skip. Events are recorded in order, so a skip would
+    # show before the mood's choice.
+    bus.playerctl("next")
+    cli.settle()
+    assert cli.states[-1]["mood"] is None
+    station = cli.do("mood calm", phase="playing")["station"]
+    cli.stat("mood_selected")
+    assert "station_skip" not in [e["type"] for e in cli.stats]
+
+    def after(command, phase, changes=False):
+        """Runs `command`; it either leads to `phase` or changes nothing."""
+        mark = len(cli.states)
+        command()
+        if changes:
+            assert cli.wait(phase=phase)["station"] == station, command
+            return
+        cli.settle()
+        assert {(s["phase"], s["station"]) for s in cli.since(mark)} == {(phase, station)}, command
+
+    # Play and pause do nothing when already so; play resumes the same station; stop pauses.
+    for command, phase, changes in [("play", "playing", False), ("pause", "paused", True),
+                                    ("pause", "paused", False), ("play", "playing", True),
+                                    ("play-pause", "paused", True), ("play-pause", "playing", True),
+                                    ("stop", "paused", True), ("play", "playing", True)]:
+        after(lambda: bus.playerctl(command), phase, changes)
+
+    # Next moves to the mood's other station and is recorded as a skip.
+    bus.playerctl("next")
+    skipped, station = station, cli.wait(lambda s: s["phase"] == "playing" and s["station"] != station)["station"]
+    skip = cli.stat("station_skip")
+    assert (skip["station_id"], skip["mood"]) == (skipped, "calm")
+    # Previous is offered to no one, and direct calls to it or to Seek do nothing.
+    bus.playerctl("previous")
+    assert bus.code != 0
+    after(lambda: bus.call(MPRIS, PATH, PLAYER, "Previous"), "playing")
+    after(lambda: bus.call(MPRIS, PATH, PLAYER, "Seek", dbus.Int64(5_000_000)), "playing")
+
+    # Pause while connecting does nothing; play while connecting toggles, which pauses.
+    cli.do("mood energy", phase="connecting")
+    bus.playerctl("pause")
+    cli.settle()
+    assert "paused" not in [s["phase"] for s in cli.since(-3)]
+    bus.playerctl("play")
+    cli.wait(phase="paused")
+
+
+def test_describes_a_live_stream_player_and_quits_when_asked(media, bus):
+    cli = media()
+    root = {"Identity": "Quilvo", "DesktopEntry": "quilvo", "CanQuit": True, "CanRaise": False,
+            "HasTrackList": False, "SupportedUriSchemes": [], "SupportedMimeTypes": []}
+    player = {"CanGoNext": True, "CanGoPrevious": False, "CanPlay": True, "CanPause": True,
+              "CanSeek": False, "CanControl": True, "Rate": 1.0, "MinimumRate": 1.0,
+              "MaximumRate": 1.0, "Position": 0}
+    for interface, expected in ((ROOT, root), (PLAYER, player)):
+        properties = bus.properties(interface)
+        assert {k: properties[k] for k in expected} == expected
+    bus.call(MPRIS, PATH, ROOT, "Quit")
+    assert cli.p.wait(15) == 0
+
+
+def test_a_second_instance_leaves_the_name_to_the_first(media, bus):
+    first, second = media(), media()
+    first.do("mood bright", phase="playing")
+    second.do("mood calm", song=SONG_ONE)
+    instance = f"quilvo.instance{second.p.pid}"
+    assert wait_until(lambda: sorted(bus.players()) == ["quilvo", instance]), bus.players()
+
+    def title(name):
+        return bus.properties(PLAYER, name=name)["Metadata"]["xesam:title"]
+    assert title(MPRIS) == "Quilvo"
+    assert title(f"org.mpris.MediaPlayer2.{instance}") in (SONG_ONE, SONG_TWO)

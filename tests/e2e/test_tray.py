@@ -1,0 +1,117 @@
+"""The quilvo tray application on a private X display and session bus, driven from outside as a
+person and a desktop panel would: clicks on an XEmbed tray, and StatusNotifierItem calls."""
+
+import time
+
+from conftest import wait_until
+
+PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
+
+
+def is_panel(w):
+    return w.width == PANEL_WIDTH
+
+
+def test_left_clicks_open_the_panel_under_the_icon_and_close_it(screen, tray_app):
+    screen.start_tray()
+    tray_app()
+    icon = tray_icon(screen)
+    screen.click(icon.cx, icon.cy)
+    panel = screen.wait(is_panel, what="panel after a left click")
+    # Just under the icon, reaching across it, and on the screen.
+    assert icon.bottom <= panel.y <= icon.bottom + 8
+    assert panel.x <= icon.cx <= panel.x + panel.width <= screen.WIDTH
+    assert panel.height > 150
+    screen.click(icon.cx, icon.cy)
+    assert screen.gone(is_panel), "a second left click left it open"
+
+    # A quick click right after the one that closed it opens it again, though it arrives as the
+    # second of a double click. The closing click must come as a single one, so the
+    # double-click interval (0.4 s) has to pass after the opening click first.
+    screen.click(icon.cx, icon.cy)
+    opened = screen.wait(is_panel)
+    time.sleep(0.6)
+    screen.click(icon.cx, icon.cy, count=2)
+    # The panel's window is made anew each time it opens.
+    screen.wait(lambda w: is_panel(w) and w.id != opened.id, what="panel after the quick click")
+    screen.click(icon.cx, icon.cy)
+    assert screen.gone(is_panel)
+
+    screen.click(icon.cx, icon.cy)
+    screen.wait(is_panel)
+    screen.click(screen.WIDTH // 4, screen.HEIGHT * 3 // 4)
+    assert screen.gone(is_panel), "a click elsewhere left it open"
+    # The click elsewhere went to the panel alone; the icon still answers at once.
+    screen.click(icon.cx, icon.cy)
+    screen.wait(is_panel)
+
+
+def tray_icon(screen):
+    """The icon, once it sits inside the tray's panel (which grows to take it in)."""
+    def inside_tray(icon):
+        return any(p.name == "panel" and p.x <= icon.x and p.y <= icon.y and icon.x + icon.width <=
+                   p.x + p.width and icon.bottom <= p.bottom for p in screen.windows("trayer"))
+    return screen.wait(inside_tray, what="icon in the tray")
+
+
+def test_context_menu_opens_one_about_window_and_quits_after_shutdown(screen, tray_app):
+    screen.start_tray()
+    app = tray_app()
+    icon = tray_icon(screen)
+
+    def menu(button=3):
+        screen.click(icon.cx, icon.cy, button)
+        return screen.wait(lambda w: w.id != icon.id and not is_panel(w) and w.name != ABOUT,
+                           what=f"menu after button {button}")
+
+    # Right and middle clicks both open the menu; its first item is About, however often.
+    for button in (3, 2, 3):
+        opened = menu(button)
+        assert opened.width < PANEL_WIDTH
+        screen.click(opened.cx, opened.y + opened.height // 4)
+        about = screen.wait(lambda w: w.name == ABOUT)
+        assert about.width == 300 and about.height >= 330
+        assert screen.gone(lambda w: w.id == opened.id)
+        assert [w.name for w in screen.windows(visible=False)].count(ABOUT) == 1
+
+    # The statistics wait for a full batch while running; shutting down sends what is queued.
+    assert not app.uploads
+    opened = menu()
+    screen.click(opened.cx, opened.bottom - opened.height // 4)
+    assert app.wait(15) == 0
+    assert wait_until(lambda: '"type":"app_open"' in "".join(app.uploads), 1), "ended without its shutdown"
+
+
+def test_the_icon_appears_when_the_tray_starts_after_the_program(screen, tray_app):
+    assert tray_app().running()
+    assert not screen.windows()
+    screen.start_tray()
+    icon = tray_icon(screen)
+    screen.click(icon.cx, icon.cy)
+    screen.wait(is_panel)
+
+
+def test_status_notifier_item_activate_opens_the_panel_at_the_pointer_and_the_menu_quits(
+        screen, tray_app, sni_host):
+    # The host is there before the program: it looks for a watcher with a host only once.
+    app = tray_app()
+    item = sni_host.item()
+    assert app.running()
+    assert not screen.windows(), "an icon window besides the item"
+    # The item has no place on this screen; the panel opens where the user clicked.
+    x, y = 600, 300
+    screen.xdotool("mousemove", x, y)
+    sni_host.click(item, "Activate", x, y)
+    panel = screen.wait(is_panel, what="panel after Activate")
+    assert abs(panel.cx - x) <= 1 and y <= panel.y <= y + 8
+    sni_host.click(item, "Activate", x, y)
+    assert screen.gone(is_panel), "a second Activate left it open"
+
+    sni_host.click(item, "ContextMenu", x, y)
+    menu = screen.wait(lambda w: not is_panel(w), what="menu after ContextMenu")
+    assert abs(menu.x - x) <= 1 and abs(menu.y - y) <= 1
+    assert not app.uploads
+    # "退出 Quilvo", below the separator.
+    screen.click(menu.cx, menu.bottom - menu.height // 4)
+    assert app.wait(15) == 0
+    assert wait_until(lambda: '"type":"app_open"' in "".join(app.uploads), 1), "ended without its shutdown"
