@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -12,7 +13,6 @@
 #include "quilvo_version.hpp"
 #include "ui/app_font.hpp"
 #include "ui/app_shell.hpp"
-#include "ui/menu_glyph.hpp"
 #include "ui/reduce_motion.hpp"
 
 namespace {
@@ -101,13 +101,15 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quilvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quilvo"));
     QApplication::setApplicationVersion(QString::fromLatin1(quilvo::kAppVersion));
-    QApplication::setDesktopFileName(QStringLiteral("quilvo"));
+    QApplication::setDesktopFileName(QStringLiteral("app.quilvo.Quilvo"));
     const Options options = parseOptions(QApplication::arguments());
     if (!options.valid) {
         return 2;
     }
     quilvo::ui::applyApplicationFont(app);
-    QApplication::setWindowIcon(quilvo::ui::MenuGlyph::image(0, false, std::nullopt));
+    // An icon theme may restyle the application's icon; the build tree has only its own copy.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.quilvo.Quilvo"),
+                                                 QIcon(QStringLiteral(":/app.quilvo.Quilvo.svg"))));
 
     quilvo::AppRuntime runtime(
         quilvo::AppOptions{options.catalogue, [] { QCoreApplication::quit(); }, {}});

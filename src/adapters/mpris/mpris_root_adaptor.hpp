@@ -25,7 +25,7 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor {
     bool canRaise() const { return false; }
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Quilvo"); }
-    QString desktopEntry() const { return QStringLiteral("quilvo"); }
+    QString desktopEntry() const { return QStringLiteral("app.quilvo.Quilvo"); }
     QStringList supportedUriSchemes() const { return {}; }
     QStringList supportedMimeTypes() const { return {}; }
 

@@ -118,7 +118,7 @@ TEST_F(MprisMediaSessionTest, RemoteCommandsReachTheModel) {
 TEST_F(MprisMediaSessionTest, DescribesALiveStreamPlayer) {
     const QVariantMap root = mprisProperties(kService, kRoot);
     EXPECT_EQ(root.value("Identity").toString(), "Quilvo");
-    EXPECT_EQ(root.value("DesktopEntry").toString(), "quilvo");
+    EXPECT_EQ(root.value("DesktopEntry").toString(), "app.quilvo.Quilvo");
     EXPECT_TRUE(root.value("CanQuit").toBool());
     EXPECT_FALSE(root.value("CanRaise").toBool());
     EXPECT_FALSE(root.value("HasTrackList").toBool());

@@ -1,0 +1,62 @@
+"""The Debian package, made from the tested build and installed on this machine with apt-get.
+
+Changes /usr: CTest runs it alone (resource lock "system"), and it purges the package again
+even when a check fails.
+"""
+import glob
+import os
+import subprocess
+import tempfile
+
+import pytest
+
+BUILD = os.environ["QUILVO_BUILD_DIR"]
+VERSION = os.environ["QUILVO_VERSION"]
+APP_ID = "app.quilvo.Quilvo"
+APT_ENV = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+
+
+def run(*argv):
+    return subprocess.run(argv, check=True, capture_output=True, text=True, env=APT_ENV)
+
+
+@pytest.fixture(scope="module")
+def package():
+    with tempfile.TemporaryDirectory() as out:
+        os.chmod(out, 0o755)  # apt reads a local package as its unprivileged user
+        run("cpack", "--config", f"{BUILD}/CPackConfig.cmake", "-B", out)
+        debs = glob.glob(f"{out}/quilvo_*.deb")
+        assert len(debs) == 1, debs
+        run("dpkg", "--purge", "quilvo")  # a copy left by an interrupted run
+        try:
+            run("apt-get", "install", "-y", "-q", "--no-install-recommends", debs[0])
+            ours = [f for f in run("dpkg-query", "-L", "quilvo").stdout.split() if "quilvo" in f]
+            yield debs[0]
+        finally:
+            run("apt-get", "purge", "-y", "-q", "quilvo")
+        assert [f for f in ours if os.path.lexists(f)] == []
+
+
+def test_installed_programs_report_version_and_read_the_shipped_catalogue(package):
+    for program in ("quilvo", "quilvo-cli"):
+        assert run(f"/usr/bin/{program}", "--version").stdout == f"{program} {VERSION}\n"
+    run("/usr/bin/quilvo-cli", "--check-catalogue", "/usr/share/quilvo/stations.json")
+
+
+def test_desktop_finds_entry_metadata_man_pages_and_icon(package):
+    run("desktop-file-validate", f"/usr/share/applications/{APP_ID}.desktop")
+    run("appstreamcli", "validate", "--no-net", f"/usr/share/metainfo/{APP_ID}.metainfo.xml")
+    for page in ("quilvo", "quilvo-cli"):
+        assert run("man", "-w", page).stdout.startswith("/usr/share/man/man1/")
+    icon = subprocess.run(
+        ["/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0');"
+         "from gi.repository import Gtk;"
+         f"print(Gtk.IconTheme.new().lookup_icon('{APP_ID}', 48, 0).get_filename())"],
+        check=True, capture_output=True, text=True, env=dict(os.environ, DISPLAY="")).stdout
+    assert icon == f"/usr/share/icons/hicolor/48x48/apps/{APP_ID}.png\n"
+
+
+def test_lintian_finds_no_error(package):
+    result = subprocess.run(["lintian", "--fail-on", "error", package], capture_output=True, text=True)
+    print(result.stdout)
+    assert result.returncode == 0, result.stdout + result.stderr
