@@ -99,7 +99,7 @@ def test_remote_commands_drive_the_model_by_its_rules(media, bus):
 
 def test_describes_a_live_stream_player_and_quits_when_asked(media, bus):
     cli = media()
-    root = {"Identity": "Quilvo", "DesktopEntry": "quilvo", "CanQuit": True, "CanRaise": False,
+    root = {"Identity": "Quilvo", "DesktopEntry": "app.quilvo.Quilvo", "CanQuit": True, "CanRaise": False,
             "HasTrackList": False, "SupportedUriSchemes": [], "SupportedMimeTypes": []}
     player = {"CanGoNext": True, "CanGoPrevious": False, "CanPlay": True, "CanPause": True,
               "CanSeek": False, "CanControl": True, "Rate": 1.0, "MinimumRate": 1.0,
