@@ -16,8 +16,15 @@ constexpr guint kPlayAudioOnly = 1u << 1;
 // timeout and 10 s stall window: a source error before any audio reads as a failed station, and
 // would cut a stall's reconnects short.
 constexpr guint kSourceTimeoutSeconds = 15;
-constexpr std::chrono::milliseconds kWaitingPoll{20};
-constexpr std::chrono::milliseconds kPlayingPoll{100};
+
+std::int64_t steadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr std::int64_t kStallAfterNs =
+    std::chrono::duration_cast<std::chrono::nanoseconds>(StreamPipeline::kStallAfter).count();
 
 bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
@@ -50,6 +57,15 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
         if (hasProperty(sink, "sync")) {
             g_object_set(sink, "sync", FALSE, nullptr);
         }
+        // Every buffer the sink takes is audio flowing. The pipeline outlives its pads' probes:
+        // shutdown() stops the streaming threads before the last reference goes.
+        if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
+            gst_pad_add_probe(pad,
+                              static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                           GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                              onSinkBuffer, self.get(), nullptr);
+            gst_object_unref(pad);
+        }
         g_object_set(self->playbin_, "audio-sink", sink, nullptr);
     }
     g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, "volume", 0.0,
@@ -69,6 +85,17 @@ void StreamPipeline::onSourceSetup(GstElement*, GstElement* source, gpointer) {
     if (hasProperty(source, "retries")) {
         g_object_set(source, "retries", 0, nullptr);
     }
+}
+
+GstPadProbeReturn StreamPipeline::onSinkBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
+    auto* self = static_cast<StreamPipeline*>(data);
+    const std::int64_t now = steadyNanoseconds();
+    const std::int64_t previous = self->lastBuffer_.exchange(now);
+    const bool afterGap = now - previous >= kStallAfterNs;
+    if (afterGap || !self->flowing_) {
+        self->handleAudio(afterGap);
+    }
+    return GST_PAD_PROBE_OK;
 }
 
 GstBusSyncReply StreamPipeline::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
@@ -129,9 +156,32 @@ void StreamPipeline::handlePrerolled() {
         if (item_ == ItemStatus::unknown && !ended_) {
             item_ = ItemStatus::readyToPlay;
             changes.item = true;
+            // The buffer that prerolled the sink plays as soon as the pipeline does.
+            if (wantPlaying_ && lastBuffer_ != 0) {
+                setControl(TimeControlStatus::playing, changes);
+            }
         }
     }
     publish(changes);
+}
+
+void StreamPipeline::handleAudio(bool afterGap) {
+    Changes changes;
+    {
+        std::lock_guard lock(mutex_);
+        // Ready comes first: the sink takes its first buffer before the pipeline has prerolled.
+        if (!wantPlaying_ || ended_ || item_ != ItemStatus::readyToPlay) {
+            return;
+        }
+        // After a gap the status had read waiting: its observers hear that it plays again.
+        changes.control = afterGap;
+        setControl(TimeControlStatus::playing, changes);
+    }
+    publish(changes);
+}
+
+bool StreamPipeline::stalled() const {
+    return steadyNanoseconds() - lastBuffer_ >= kStallAfterNs;
 }
 
 void StreamPipeline::handleTags(GstMessage* message) {
@@ -170,7 +220,6 @@ void StreamPipeline::handleTags(GstMessage* message) {
 
 void StreamPipeline::play() {
     Changes changes;
-    bool startWatch = false;
     {
         std::lock_guard lock(mutex_);
         if (wantPlaying_) {
@@ -182,20 +231,9 @@ void StreamPipeline::play() {
             item_ = ItemStatus::failed;
             changes.item = true;
         }
-        if (!watched_ && !ended_ && item_ != ItemStatus::failed) {
-            watched_ = true;
-            startWatch = true;
-        }
     }
     applyVolume();
     postState(GST_STATE_PLAYING);
-    if (startWatch) {
-        PipelineWorker::instance().watch(
-            [weak = weak_from_this()]() -> std::optional<std::chrono::milliseconds> {
-                auto self = weak.lock();
-                return self ? self->poll() : std::nullopt;
-            });
-    }
     publish(changes);
 }
 
@@ -212,39 +250,6 @@ void StreamPipeline::pause() {
     applyVolume();
     postState(GST_STATE_PAUSED);
     publish(changes);
-}
-
-std::optional<std::chrono::milliseconds> StreamPipeline::poll() {
-    {
-        std::lock_guard lock(mutex_);
-        if (released_ || !wantPlaying_ || ended_ || item_ == ItemStatus::failed) {
-            watched_ = false;
-            return std::nullopt;
-        }
-    }
-    gint64 position = -1;
-    const bool known = gst_element_query_position(playbin_, GST_FORMAT_TIME, &position);
-    Changes changes;
-    bool heard = false;
-    {
-        std::lock_guard lock(mutex_);
-        const auto now = std::chrono::steady_clock::now();
-        // The sink reports how far it has rendered: a moving position is audio being heard.
-        if (known && position > 0 && position != lastPosition_) {
-            lastPosition_ = position;
-            lastAdvance_ = now;
-            if (wantPlaying_ && !ended_) {
-                setControl(TimeControlStatus::playing, changes);
-            }
-        } else if (control_ == TimeControlStatus::playing && now - lastAdvance_ >= kStallAfter) {
-            setControl(TimeControlStatus::waitingToPlay, changes);
-        }
-        heard = control_ == TimeControlStatus::playing;
-    }
-    publish(changes);
-    // Look often until audio is heard, so that first audio is reported at once; then a
-    // stall still shows within kStallAfter.
-    return heard ? kPlayingPoll : kWaitingPoll;
 }
 
 void StreamPipeline::postState(GstState state) {
@@ -298,6 +303,10 @@ ItemStatus StreamPipeline::itemStatus() const {
 
 TimeControlStatus StreamPipeline::timeControlStatus() const {
     std::lock_guard lock(mutex_);
+    // Read when asked rather than watched: the next buffer reports playing again.
+    if (control_ == TimeControlStatus::playing && stalled()) {
+        return TimeControlStatus::waitingToPlay;
+    }
     return control_;
 }
 
@@ -330,6 +339,7 @@ void StreamPipeline::setControl(TimeControlStatus status, Changes& changes) {
         control_ = status;
         changes.control = true;
     }
+    flowing_ = status == TimeControlStatus::playing;
 }
 
 void StreamPipeline::publish(const Changes& changes) {

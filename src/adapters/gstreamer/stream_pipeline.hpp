@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,9 +16,9 @@
 
 namespace quilvo {
 
-// One playbin for one stream URL and the statuses derived from it. Bus messages are handled
-// synchronously on the thread that posts them; state changes, teardown and the position
-// watch run on the PipelineWorker.
+// One playbin for one stream URL and the statuses derived from it. Bus messages and buffers
+// reaching the sink are handled on the thread that carries them; state changes and teardown
+// run on the PipelineWorker. Nothing polls: a stall is read off the time of the last buffer.
 class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
   public:
     static std::shared_ptr<StreamPipeline> create(const std::string& url);
@@ -41,7 +42,7 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
     // The owner is gone: callbacks stop and the pipeline is torn down on the worker.
     void release();
 
-    // Audio that has not moved for this long has run dry.
+    // Audio that has not reached the sink for this long has run dry.
     static constexpr std::chrono::milliseconds kStallAfter{400};
 
   private:
@@ -54,12 +55,14 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
     StreamPipeline() = default;
     static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     static void onSourceSetup(GstElement* playbin, GstElement* source, gpointer data);
+    static GstPadProbeReturn onSinkBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     void handleMessage(GstMessage* message);
     void handleEnd();
     void handlePrerolled();
     void handleTags(GstMessage* message);
-    std::optional<std::chrono::milliseconds> poll();
+    void handleAudio(bool afterGap);
+    bool stalled() const;
     void postState(GstState state);
     void applyVolume();
     void shutdown();
@@ -71,14 +74,16 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
 
     mutable std::mutex mutex_;
     bool wantPlaying_ = false;
-    bool watched_ = false;
     bool ended_ = false;
     ItemStatus item_ = ItemStatus::unknown;
     TimeControlStatus control_ = TimeControlStatus::paused;
     std::optional<std::vector<MetadataItem>> metadata_;
     float volume_ = 1.0f;
-    gint64 lastPosition_ = -1;
-    std::chrono::steady_clock::time_point lastAdvance_;
+
+    // When the last buffer reached the sink (steady clock, ns; 0 before the first), and whether
+    // control_ reads playing: the streaming thread takes mutex_ only when either news changes.
+    std::atomic<std::int64_t> lastBuffer_ = 0;
+    std::atomic<bool> flowing_ = false;
 
     // Serialises volume writes to the pipeline; never taken on a streaming thread.
     std::mutex volumeMutex_;
