@@ -4,7 +4,7 @@ import subprocess
 
 import dbus
 
-from conftest import GIVE_UP, MPRIS, SONG_ONE, SONG_TWO, Lines, wait_until
+from conftest import GIVE_UP, MPRIS, SONG_ONE, SONG_TWO, lines, wait_until
 
 PATH, ROOT, PLAYER = "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "org.mpris.MediaPlayer2.Player"
 
@@ -40,13 +40,12 @@ def test_now_playing_follows_the_player(media, bus):
 def test_followers_see_title_changes_as_they_happen(media, bus, procs):
     cli = media()
     cli.do("mood bright", phase="playing")
-    follower = Lines(procs.spawn("playerctl", "-p", "quilvo", "--follow", "metadata", "--format",
-                                 "{{title}}", env=bus.env, stdout=subprocess.PIPE))
+    seen = lines(procs.spawn("playerctl", "-p", "quilvo", "--follow", "metadata", "--format",
+                             "{{title}}", env=bus.env, stdout=subprocess.PIPE))
     # The follower shows what plays once it listens; everything later reaches it as signals.
-    follower.wait("Quilvo")
+    assert wait_until(lambda: "Quilvo" in seen), seen
     cli.send("mood calm")
-    follower.wait(SONG_ONE)
-    follower.wait(SONG_TWO)
+    assert wait_until(lambda: seen[-2:] == [SONG_ONE, SONG_TWO]), seen
 
 
 def test_remote_commands_drive_the_model_by_its_rules(media, bus):
@@ -68,7 +67,7 @@ def test_remote_commands_drive_the_model_by_its_rules(media, bus):
             assert cli.wait(phase=phase)["station"] == station, command
             return
         cli.settle()
-        assert {(s["phase"], s["station"]) for s in cli.since(mark)} == {(phase, station)}, command
+        assert {(s["phase"], s["station"]) for s in cli.states[mark:]} == {(phase, station)}, command
 
     # Play and pause do nothing when already so; play resumes the same station; stop pauses.
     for command, phase, changes in [("play", "playing", False), ("pause", "paused", True),
@@ -90,9 +89,10 @@ def test_remote_commands_drive_the_model_by_its_rules(media, bus):
 
     # Pause while connecting does nothing; play while connecting toggles, which pauses.
     cli.do("mood energy", phase="connecting")
+    mark = len(cli.states)
     bus.playerctl("pause")
     cli.settle()
-    assert "paused" not in [s["phase"] for s in cli.since(-3)]
+    assert "paused" not in [s["phase"] for s in cli.states[mark:]]
     bus.playerctl("play")
     cli.wait(phase="paused")
 

@@ -139,7 +139,7 @@ def test_a_request_tries_its_station_and_at_most_three_more_before_giving_up(qui
     # The listener's next try draws only the two stations not yet failed.
     mark = len(cli.states)
     assert cli.do("toggle", status=GIVE_UP)["phase"] == "idle"
-    second = tried(cli.since(mark))
+    second = tried(cli.states[mark:])
     assert len(second) == 2 and not first & second, cli.transcript()
     none = cli.do("toggle", status=NO_STATION)
     assert (none["phase"], none["station"]) == ("idle", None)

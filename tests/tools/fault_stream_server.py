@@ -1,29 +1,28 @@
 #!/usr/bin/env python3
-"""A loopback stream server that misbehaves on request, for the streaming tests.
+"""A loopback stream server that misbehaves on request, for the streaming tests."""
 
-It loops a 128 kbit/s CBR MP3 file in real time. The path picks the behaviour, the query
-tunes it:
-
-  /stream      paced MP3, optional ICY titles
-                 burst=S      send the first S seconds at once
-                 stall=S      after S seconds of audio stop sending, keep the socket open
-                 close=S      after S seconds of audio close the connection
-                 gapat=S&gap=G  pause G seconds after S seconds of audio, then go on
-                 die=S        as stall=S for the first listener of this exact URL; every later
-                              one is accepted and never answered, as a hung server does,
-                 then=404     or answered 404
-                 title=T      ICY StreamTitle (repeatable; the next one every `every` seconds)
-                 every=S      seconds between titles (default 2)
-                 metaint=N    ICY metadata interval in bytes (default 8000)
-  /404         HTTP 404
-  /never       accepts and reads the request, never answers
-  /silence     sends the response headers, then nothing
-  /garbage     200 audio/mpeg, then random bytes that are not audio
-  /html        200 text/html, then a web page
-
-Run as a program it prints "PORT <n>" once it listens and serves until killed; tests start
-it in-process with start() and read `requests`: (monotonic time, path) of every request.
-"""
+# It loops a 128 kbit/s CBR MP3 file in real time. The path picks the behaviour, the query
+# tunes it:
+#
+#   /stream      paced MP3, optional ICY titles
+#                  burst=S      send the first S seconds at once
+#                  stall=S      after S seconds of audio stop sending, keep the socket open
+#                  close=S      after S seconds of audio close the connection
+#                  gapat=S&gap=G  pause G seconds after S seconds of audio, then go on
+#                  die=S        as stall=S for the first listener of this exact URL; every later
+#                               one is accepted and never answered, as a hung server does,
+#                  then=404     or answered 404
+#                  title=T      ICY StreamTitle (repeatable; the next one every `every` seconds)
+#                  every=S      seconds between titles (default 2)
+#                  metaint=N    ICY metadata interval in bytes (default 8000)
+#   /404         HTTP 404
+#   /never       accepts and reads the request, never answers
+#   /silence     sends the response headers, then nothing
+#   /garbage     200 audio/mpeg, then random bytes that are not audio
+#   /html        200 text/html, then a web page
+#
+# Run as a program it prints "PORT <n>" once it listens and serves until killed; tests start
+# it in-process with start() and read `requests`: (monotonic time, path) of every request.
 
 import argparse
 import os
@@ -153,7 +152,7 @@ def start(audio_file, port=0):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--audio", required=True, help="a 128 kbit/s CBR MP3 file to loop")
     args = parser.parse_args()

@@ -33,11 +33,13 @@ class QtEventLoopTest : public ::testing::Test {
     QtEventLoop loop;
 };
 
-TEST_F(QtEventLoopTest, PostsFromManyThreadsRunOnTheMainThreadInPostingOrder) {
+// The adapters post from their own threads (GStreamer, PulseAudio).
+TEST_F(QtEventLoopTest, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
     constexpr int kThreads = 4;
     constexpr int kPosts = 500;
     std::vector<std::vector<int>> seen(kThreads);
     int offMain = 0;
+    std::vector<double> waited;
     std::vector<std::thread> posters;
     for (int t = 0; t < kThreads; ++t) {
         posters.emplace_back([&, t] {
@@ -47,92 +49,26 @@ TEST_F(QtEventLoopTest, PostsFromManyThreadsRunOnTheMainThreadInPostingOrder) {
                     offMain += onMainThread() ? 0 : 1;
                 });
             }
+            const Instant posted = loop.now();
+            loop.postAfter(Seconds(0.05 * (t + 1)), [&, posted, t] {
+                waited.push_back(secondsBetween(posted, loop.now()).count() - 0.05 * (t + 1));
+            });
         });
     }
     for (auto& poster : posters) {
         poster.join();
     }
-    ASSERT_TRUE(runUntil(
-        [&] {
-            for (const auto& list : seen) {
-                if (list.size() < kPosts) {
-                    return false;
-                }
-            }
-            return true;
-        },
-        10s));
+    ASSERT_TRUE(runUntil([&] { return waited.size() == kThreads; }, 10s));
     EXPECT_EQ(offMain, 0);
     for (const auto& list : seen) {
+        ASSERT_EQ(list.size(), static_cast<std::size_t>(kPosts));
         for (int i = 0; i < kPosts; ++i) {
             ASSERT_EQ(list[i], i);
         }
     }
-}
-
-TEST_F(QtEventLoopTest, DelayedPostRunsNoEarlierThanItsDelayFromAnyThread) {
-    std::vector<Seconds> waited;
-    const auto schedule = [&](double seconds) {
-        const Instant posted = loop.now();
-        loop.postAfter(Seconds(seconds), [&, posted] {
-            EXPECT_TRUE(onMainThread());
-            waited.push_back(secondsBetween(posted, loop.now()));
-        });
-    };
-    schedule(0.05);
-    std::thread([&] { schedule(0.12); }).join();
-    ASSERT_TRUE(runUntil([&] { return waited.size() == 2; }, 5s));
-    EXPECT_GE(waited[0].count(), 0.049);
-    EXPECT_GE(waited[1].count(), 0.119);
-}
-
-TEST_F(QtEventLoopTest, RepeatingTimerOutlivesItsHandleUntilInvalidatedFromItsTick) {
-    int ticks = 0;
-    Timer* ticking = nullptr;
-    loop.scheduleRepeating(Seconds(1.0 / 30), [&](Timer& timer) {
-        EXPECT_TRUE(timer.isValid());
-        ticking = &timer;
-        if (++ticks == 5) {
-            timer.invalidate();
-            EXPECT_FALSE(timer.isValid());
-        }
-    });
-    ASSERT_TRUE(runUntil([&] { return ticks >= 5; }, 5s));
-    // A later tick would have shown up within a few intervals.
-    runUntil([] { return false; }, 200ms);
-    EXPECT_EQ(ticks, 5);
-    EXPECT_NE(ticking, nullptr);
-}
-
-TEST_F(QtEventLoopTest, InvalidatedTimerStopsTicking) {
-    int ticks = 0;
-    auto timer = loop.scheduleRepeating(Seconds(0.01), [&](Timer&) { ++ticks; });
-    EXPECT_TRUE(timer->isValid());
-    ASSERT_TRUE(runUntil([&] { return ticks >= 3; }, 5s));
-    timer->invalidate();
-    timer->invalidate();
-    EXPECT_FALSE(timer->isValid());
-    const int stopped = ticks;
-    runUntil([] { return false; }, 100ms);
-    EXPECT_EQ(ticks, stopped);
-}
-
-TEST_F(QtEventLoopTest, TimerHandleOutlivingTheLoopIsInert) {
-    std::shared_ptr<Timer> timer;
-    {
-        QtEventLoop shortLived;
-        timer = shortLived.scheduleRepeating(Seconds(0.01), [](Timer&) {});
-        EXPECT_TRUE(timer->isValid());
+    for (const double early : waited) {
+        EXPECT_GE(early, -0.001);
     }
-    EXPECT_FALSE(timer->isValid());
-    timer->invalidate();
-}
-
-TEST_F(QtEventLoopTest, NowIsTheWallClock) {
-    const auto before = std::chrono::system_clock::now();
-    const auto now = loop.now();
-    EXPECT_GE(now, before);
-    EXPECT_LE(now, std::chrono::system_clock::now());
 }
 
 }  // namespace
