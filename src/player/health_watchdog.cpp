@@ -37,6 +37,11 @@ void PlayerModel::checkHealth() {
         stallDeadline_.reset();
         return;
     }
+    // Nothing runs out while the machine is offline or asleep.
+    if (waitingForSystem()) {
+        showWaitingForNetwork();
+        return;
+    }
     const Instant t = now();
     if (!everPlayedThisRequest_) {
         if (roundDeadline_ && t >= *roundDeadline_) {

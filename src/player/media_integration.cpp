@@ -18,7 +18,9 @@ void PlayerModel::updateNowPlaying(bool paused, bool clear) {
         return;
     }
     NowPlaying info;
-    info.title = songTitle_.value_or(std::string(kProductName));
+    // Media widgets show only Now Playing: the outage text goes there too.
+    info.title =
+        statusText_ == kOfflineText ? statusText_ : songTitle_.value_or(std::string(kProductName));
     if (songArtist_) {
         info.artist = *songArtist_;
     } else if (currentMood_) {

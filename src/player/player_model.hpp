@@ -21,6 +21,7 @@
 #include "platform/media_session.hpp"
 #include "platform/output_device_monitor.hpp"
 #include "platform/stats_recorder.hpp"
+#include "platform/system_condition.hpp"
 #include "player/notification_center.hpp"
 #include "player/will_change_signal.hpp"
 
@@ -36,6 +37,8 @@ struct PlayerServices {
     NotificationCenter& notifications;
     // Random source for the draws; seeded from the system when absent.
     std::function<std::uint64_t()> random = {};
+    // Network and sleep; without it the machine counts as online and awake.
+    SystemConditionMonitor* system = nullptr;
 };
 
 // The playback engine. Create it with `create`: every deferred callback holds it weakly.
@@ -67,6 +70,7 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     void setSleep(std::int64_t minutes);
     void setupRemoteCommands();
     void installOutputDeviceWatcher();
+    void installSystemConditionWatcher();
     void shutdown();
 
     // The application shell's close hint writes the status line directly.
@@ -127,6 +131,12 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     // Media integration.
     void updateNowPlaying(bool paused, bool clear);
     void pauseForOutputDeviceChange();
+    // Network and sleep.
+    bool waitingForSystem() const { return !condition_.online || condition_.asleep; }
+    void onSystemCondition(SystemCondition condition);
+    void showWaitingForNetwork();
+    void reconnectAfterOutage();
+    void holdSleepDelay(bool held);
 
     // A callback for any thread that posts `work` to the main queue, run only while the model
     // lives.
@@ -170,6 +180,8 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     std::optional<std::string> songTitle_;
     std::optional<std::string> songArtist_;
     std::function<void()> deviceListenerBlock_;
+    SystemCondition condition_;
+    std::optional<Instant> waitingSince_;
 
     std::mt19937_64 systemRandom_;
 };

@@ -126,6 +126,7 @@ void PlayerModel::stopEverything() {
         player_->pause();
         player_.reset();
     }
+    holdSleepDelay(false);
 }
 
 }  // namespace quilvo

@@ -10,6 +10,7 @@ inline constexpr std::string_view kNoStationMarker = "暂时没有";
 inline constexpr std::string_view kRandomMoodPrefix = "随心情播放 · ";
 inline constexpr std::string_view kGiveUpText = "暂时无法播放，请稍后重试";
 inline constexpr std::string_view kOutputChangedText = "音频输出已切换，已暂停";
+inline constexpr std::string_view kOfflineText = "网络已断开，恢复后继续播放";
 
 // The sleep timer's remaining-time texts.
 inline constexpr std::string_view kSleepUnderMinuteText = "不足 1 分钟";

@@ -4,6 +4,7 @@
 
 #include "player/player_model.hpp"
 #include "player/song_title.hpp"
+#include "player/status_texts.hpp"
 #include "player/step_timer.hpp"
 
 namespace quilvo {
@@ -49,6 +50,7 @@ void PlayerModel::playStation(Station station, Start start) {
     std::shared_ptr<AudioPlayer> player = services_.players.create(station.urlString);
     player->setVolume(0);
     player_ = player;
+    holdSleepDelay(true);
     // Observations may report on any thread: they carry the player weakly and only post.
     std::weak_ptr<AudioPlayer> weakPlayer = player;
     itemObserver_ = player->observeItemStatus(onMain([g, weakPlayer, station](PlayerModel& self) {
@@ -68,6 +70,9 @@ void PlayerModel::playStation(Station station, Start start) {
         }));
     player->play();
     ensureBeat();
+    if (waitingForSystem()) {
+        showWaitingForNetwork();
+    }
     updateNowPlaying(false, false);
 }
 
@@ -88,7 +93,10 @@ void PlayerModel::onItemStatus(std::int64_t generation, const std::shared_ptr<Au
             player->play();
             break;
         case ItemStatus::failed:
-            if (currentStation_ == station) {
+            // Without a network every stream fails: that says nothing about the station.
+            if (waitingForSystem()) {
+                showWaitingForNetwork();
+            } else if (currentStation_ == station) {
                 sessionFailed_.insert(station.id);
                 track("station_failed", currentMood_, station.id, false);
                 attemptNext();
@@ -116,6 +124,9 @@ void PlayerModel::onFirstAudio(std::int64_t generation, const std::shared_ptr<Au
         reconnectTried_ = 0;
         roundStations_.clear();
         roundDeadline_.reset();
+    }
+    if (statusText_ == kOfflineText) {
+        setStatusText("");
     }
     setPhase(Phase::playing);
     startFadeIn(player);
@@ -189,6 +200,12 @@ void PlayerModel::takePlayerOut(double rampDuration) {
     if (old) {
         rampOut(std::move(old), rampDuration);
     }
+    // Sleep may come once the player is quiet.
+    services_.loop.postAfter(Seconds(rampDuration) + kFadeStep, [weak = weak_from_this()] {
+        if (auto self = weak.lock(); self && !self->player_) {
+            self->holdSleepDelay(false);
+        }
+    });
 }
 
 void PlayerModel::rampOut(std::shared_ptr<AudioPlayer> player, double duration) {

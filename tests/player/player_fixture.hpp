@@ -13,6 +13,7 @@
 #include "player/player_model.hpp"
 #include "support/fake_audio_player.hpp"
 #include "support/fake_output_device_monitor.hpp"
+#include "support/fake_system_condition.hpp"
 #include "support/manual_event_loop.hpp"
 #include "support/recording_media_session.hpp"
 #include "support/recording_stats.hpp"
@@ -64,11 +65,12 @@ class PlayerTest : public ::testing::Test {
 
     void makeModel(const std::vector<StationSpec>& catalogue) {
         PlayerServices services{
-            loop, players, media, devices, stats, notifications, [this] { return rng(); }};
+            loop, players, media, devices, stats, notifications, [this] { return rng(); }, &system};
         model = PlayerModel::create(services, repositoryOf(catalogue));
         notifications.addObserver(kQuilvoStateChanged, [this] { ++stateChanges; });
         model->setupRemoteCommands();
         model->installOutputDeviceWatcher();
+        model->installSystemConditionWatcher();
     }
 
     void advance(double seconds) { loop.advance(Seconds(seconds)); }
@@ -95,6 +97,7 @@ class PlayerTest : public ::testing::Test {
     FakeAudioPlayerFactory players;
     RecordingMediaSession media;
     FakeOutputDeviceMonitor devices;
+    FakeSystemCondition system;
     RecordingStats stats;
     NotificationCenter notifications;
     std::mt19937_64 rng{20240501};
