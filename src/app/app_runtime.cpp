@@ -31,7 +31,8 @@ AppRuntime::AppRuntime(AppOptions options)
                                       recordedOnMainThread(std::move(options.statRecorded)))) {
     const auto catalogue = options.catalogue ? options.catalogue : shippedCataloguePath();
     model_ = PlayerModel::create(
-        PlayerServices{loop_, players_, media_, outputDevices_, *stats_, notifications_},
+        PlayerServices{
+            loop_, players_, media_, outputDevices_, *stats_, notifications_, {}, &system_},
         StationRepository(catalogue));
 }
 
@@ -42,6 +43,7 @@ AppRuntime::~AppRuntime() {
 void AppRuntime::start() {
     model_->setupRemoteCommands();
     model_->installOutputDeviceWatcher();
+    model_->installSystemConditionWatcher();
     stats_->track("app_open", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
 }
 

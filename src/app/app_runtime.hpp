@@ -12,6 +12,7 @@
 #include "adapters/pulse/pulse_output_device_monitor.hpp"
 #include "adapters/qt/qt_event_loop.hpp"
 #include "adapters/store/json_file_store.hpp"
+#include "adapters/system/qt_system_condition_monitor.hpp"
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
 
@@ -27,8 +28,8 @@ struct AppOptions {
 };
 
 // The player model on the real platform: Qt's event loop, GStreamer, MPRIS, PulseAudio, the
-// state file and libcurl. Both front ends build on it. Create it on the main thread after the
-// QCoreApplication.
+// network and sleep watch, the state file and libcurl. Both front ends build on it. Create it
+// on the main thread after the QCoreApplication.
 class AppRuntime {
   public:
     explicit AppRuntime(AppOptions options);
@@ -36,7 +37,7 @@ class AppRuntime {
     AppRuntime(const AppRuntime&) = delete;
     AppRuntime& operator=(const AppRuntime&) = delete;
 
-    // Media keys first, then the output-device watcher, then "app_open".
+    // Media keys first, then the output-device and system watchers, then "app_open".
     void start();
     // Stops playback and timers, reports the listening session and sends what is queued.
     // Runs once; later calls do nothing.
@@ -54,6 +55,7 @@ class AppRuntime {
     GstAudioPlayerFactory players_;
     MprisMediaSession media_;
     PulseOutputDeviceMonitor outputDevices_;
+    QtSystemConditionMonitor system_;
     std::unique_ptr<StatsRecorder> stats_;
     NotificationCenter notifications_;
     std::shared_ptr<PlayerModel> model_;
