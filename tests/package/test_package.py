@@ -48,7 +48,8 @@ def test_desktop_finds_entry_metadata_man_pages_and_icon(package):
     run("desktop-file-validate", f"/usr/share/applications/{APP_ID}.desktop")
     run("appstreamcli", "validate", "--no-net", f"/usr/share/metainfo/{APP_ID}.metainfo.xml")
     for page in ("quilvo", "quilvo-cli"):
-        assert run("man", "-w", page).stdout.startswith("/usr/share/man/man1/")
+        assert run("man", "-w", "-L", "C", page).stdout.startswith("/usr/share/man/man1/")
+        assert run("man", "-w", "-L", "zh_CN", page).stdout.startswith("/usr/share/man/zh_CN/")
     icon = subprocess.run(
         ["/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0');"
          "from gi.repository import Gtk;"
