@@ -17,6 +17,7 @@ SOUND = 0.02  # audible: well above a null sink's silence, well below the tone's
 GIVE_UP = "暂时无法播放，请稍后重试"
 NO_STATION = "这个状态暂时没有可用电台"
 OUTPUT_CHANGED = "音频输出已切换，已暂停"
+OFFLINE = "网络已断开，恢复后继续播放"
 MPRIS = "org.mpris.MediaPlayer2.quilvo"
 # Nothing of the desktop the tests run on may leak into the programs under test.
 CLEAN_ENV = {k: v for k, v in os.environ.items()
@@ -260,12 +261,56 @@ def bus(procs, tmp_path):
     return Bus(procs, tmp_path).start()
 
 
+class SystemBus:
+    # A private system bus with python3-dbusmock's NetworkManager (online) and logind.
+
+    NM, LOGIN = "org.freedesktop.NetworkManager", "org.freedesktop.login1"
+
+    def __init__(self, procs, folder):
+        self.env = {"DBUS_SYSTEM_BUS_ADDRESS": f"unix:path={folder / 'system-bus'}"}
+        daemon = procs.spawn("dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address",
+                             f"--address={self.env['DBUS_SYSTEM_BUS_ADDRESS']}", stdout=subprocess.PIPE)
+        assert daemon.stdout.readline(), "dbus-daemon did not start"
+        for template in ("networkmanager", "logind"):
+            procs.spawn(sys.executable, "-m", "dbusmock", "--system", "--template", template,
+                        env=self.env, stdout=subprocess.DEVNULL)
+        assert wait_until(lambda: all(self._call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                 "org.freedesktop.DBus", "NameHasOwner", name)
+                                      for name in (self.NM, self.LOGIN))), "no dbusmock services"
+
+    def _call(self, name, path, interface, method, *args):
+        conn = dbus.bus.BusConnection(self.env["DBUS_SYSTEM_BUS_ADDRESS"])
+        try:
+            return conn.get_object(name, path).get_dbus_method(method, interface)(*args)
+        finally:
+            conn.close()
+
+    def online(self, up):
+        # NetworkManager's global state: connected globally (70) or disconnected (20).
+        self._call(self.NM, "/org/freedesktop/NetworkManager", "org.freedesktop.DBus.Mock",
+                   "SetGlobalConnectionState", dbus.UInt32(70 if up else 20))
+
+    def prepare_for_sleep(self, start):
+        self._call(self.LOGIN, "/org/freedesktop/login1", "org.freedesktop.DBus.Mock", "EmitSignal",
+                   "org.freedesktop.login1.Manager", "PrepareForSleep", "b", [dbus.Boolean(start)])
+
+    def inhibitors(self):
+        return [tuple(map(str, i[:4])) for i in self._call(
+            self.LOGIN, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors")]
+
+
+@pytest.fixture
+def system_bus(procs, tmp_path):
+    return SystemBus(procs, tmp_path)
+
+
 def quilvo_env(folder):
     # A quilvo program cut off from the desktop: its own state folder, uploads to a refused
     # port, and no session bus or sound server unless the test adds its own.
     return {"XDG_STATE_HOME": folder / "state", "DO_NOT_TRACK": "0",
             "QUILVO_STATS_ENDPOINT": f"http://127.0.0.1:{free_port()}/api/event",
             "DBUS_SESSION_BUS_ADDRESS": f"unix:path={folder / 'no-bus'}",
+            "DBUS_SYSTEM_BUS_ADDRESS": f"unix:path={folder / 'no-system-bus'}",
             "PULSE_SERVER": f"unix:{folder / 'no-sound-server'}"}
 
 
