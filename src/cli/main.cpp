@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "app/app_runtime.hpp"
+#include "app/check_catalogue.hpp"
 #include "app/quit_signals.hpp"
 #include "catalogue/station_repository.hpp"
-#include "cli/check_catalogue.hpp"
 #include "cli/json_front_end.hpp"
 #include "cli/terminal_front_end.hpp"
 #include "quilvo_version.hpp"

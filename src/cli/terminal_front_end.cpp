@@ -4,8 +4,8 @@
 
 #include <array>
 
+#include "app/terminal_text.hpp"
 #include "cli/state_line.hpp"
-#include "cli/terminal_text.hpp"
 
 namespace quilvo {
 

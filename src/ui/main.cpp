@@ -9,7 +9,7 @@
 #include "app/app_runtime.hpp"
 #include "app/quit_signals.hpp"
 #include "catalogue/station_repository.hpp"
-#include "cli/check_catalogue.hpp"
+#include "app/check_catalogue.hpp"
 #include "quilvo_version.hpp"
 #include "ui/app_font.hpp"
 #include "ui/app_shell.hpp"

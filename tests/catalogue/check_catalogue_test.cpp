@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "catalogue/station_repository.hpp"
-#include "cli/check_catalogue.hpp"
+#include "app/check_catalogue.hpp"
 
 namespace quilvo {
 namespace {

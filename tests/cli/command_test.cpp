@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/command.hpp"
-#include "cli/terminal_text.hpp"
+#include "app/terminal_text.hpp"
 
 namespace quilvo {
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/terminal_text.hpp"
+#include "app/terminal_text.hpp"
 
 #include <utf8proc.h>
 

@@ -1,9 +1,9 @@
-#include "cli/check_catalogue.hpp"
+#include "app/check_catalogue.hpp"
 
 #include <ostream>
 
+#include "app/terminal_text.hpp"
 #include "catalogue/station_repository.hpp"
-#include "cli/terminal_text.hpp"
 
 namespace quilvo {
 
