@@ -15,6 +15,7 @@ Stats::~Stats() {
     // From here on queued work only stores; the next run sends it. An upload under way ends
     // now: its batch is still in the store.
     stopping_ = true;
+    store_->stopWaiting();
     http_->abort();
 }
 

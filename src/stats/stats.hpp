@@ -40,8 +40,9 @@ struct StatsSettings {
 
 // Anonymous usage events, kept in the store until the endpoint has taken them in batches of
 // ten. Every store access and upload runs in order on one worker thread, so `track` and
-// `flush` never block their caller. Destruction keeps what is still queued in the store without
-// sending it; an upload under way is waited for (at most `kUploadWait`).
+// `flush` never block their caller; the store's lock keeps other processes that share it out of
+// each read-modify-write and each upload with its save. Destruction keeps what is still queued in
+// the store without sending it; an upload under way is waited for (at most `kUploadWait`).
 class Stats : public StatsRecorder {
   public:
     static constexpr std::size_t kMaxQueue = 200;
@@ -81,6 +82,8 @@ class Stats : public StatsRecorder {
     const std::shared_ptr<HttpClient> http_;
     const StatsSettings settings_;
     std::optional<std::string> deviceKey_;
+    // Recorded events not yet in the store, because another process held it too long.
+    std::vector<std::string> unsaved_;
     std::atomic<bool> stopping_ = false;
     // Last member: its destructor finishes the queued work while everything above still lives.
     SerialQueue queue_;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 
 #include "stats/stats.hpp"
 
@@ -25,9 +26,20 @@ void Stats::flush() {
 }
 
 void Stats::pump(bool force, std::optional<std::string> extra) {
-    std::vector<std::string> events = loadQueue();
     if (extra) {
-        events.push_back(std::move(*extra));
+        unsaved_.push_back(std::move(*extra));
+    }
+    // Other processes may share the store: from reading the queue to saving the result, the
+    // upload included, it is ours alone. Without the lock new events wait here for a later
+    // turn, and stored ones stay for whichever process gets the lock next.
+    if (!store_->lock(stopping_ ? Seconds{0} : kUploadWait)) {
+        return;
+    }
+    std::vector<std::string> events = loadQueue();
+    if (!unsaved_.empty()) {
+        events.insert(events.end(), std::make_move_iterator(unsaved_.begin()),
+                      std::make_move_iterator(unsaved_.end()));
+        unsaved_.clear();
         if (events.size() > kMaxQueue) {
             events.erase(events.begin(), events.end() - kMaxQueue);
         }
@@ -36,18 +48,17 @@ void Stats::pump(bool force, std::optional<std::string> extra) {
     // the upload loses nothing.
     saveQueue(events);
     const bool wanted = force ? !events.empty() : events.size() >= kBatchSize;
-    if (!wanted || stopping_) {
-        return;
+    if (wanted && !stopping_) {
+        const auto batchEnd = events.begin() + std::min(events.size(), kBatchSize);
+        if (post({events.begin(), batchEnd})) {
+            saveQueue({batchEnd, events.end()});
+        } else if (events.size() > kMaxQueue) {
+            // The batch back in front of the rest: the oldest events are the ones kept.
+            events.resize(kMaxQueue);
+            saveQueue(events);
+        }
     }
-
-    const auto batchEnd = events.begin() + std::min(events.size(), kBatchSize);
-    if (post({events.begin(), batchEnd})) {
-        saveQueue({batchEnd, events.end()});
-    } else if (events.size() > kMaxQueue) {
-        // The batch back in front of the rest: the oldest events are the ones kept.
-        events.resize(kMaxQueue);
-        saveQueue(events);
-    }
+    store_->unlock();
 }
 
 bool Stats::post(const std::vector<std::string>& batch) {

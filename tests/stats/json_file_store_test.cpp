@@ -7,10 +7,11 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "stats/stats.hpp"
-#include "support/temp_dir.hpp"
 #include "support/fake_http_client.hpp"
+#include "support/temp_dir.hpp"
 
 namespace quilvo {
 namespace {
@@ -92,6 +93,21 @@ TEST_F(JsonFileStoreTest, DefaultPathFollowsXdgStateHome) {
     ::unsetenv("XDG_STATE_HOME");
     EXPECT_EQ(JsonFileStore::defaultPath(), "/home/listener/.local/state/quilvo/state.json");
     ::setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(JsonFileStoreTest, LockKeepsAnotherStoreOutUntilReleasedOrWaitingStops) {
+    JsonFileStore holder(file);
+    JsonFileStore other(file);
+    ASSERT_TRUE(holder.lock(Seconds{0}));
+    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "state.json.lock"));
+    EXPECT_FALSE(other.lock(Seconds{0.05}));
+    std::thread waiter([&other] { EXPECT_FALSE(other.lock(Seconds{600})); });
+    other.stopWaiting();
+    waiter.join();
+
+    holder.unlock();
+    EXPECT_TRUE(other.lock(Seconds{0}));
+    other.unlock();
 }
 
 // Stats over the file store, as the application runs it.

@@ -154,6 +154,31 @@ TEST_F(StatsTest, DestructionKeepsEveryTrackedEventInOrder) {
     }
 }
 
+// A store another process holds until the test lets it go.
+struct HeldStore : MemoryStore {
+    bool lock(Seconds) override { return !held; }
+    std::atomic<bool> held = true;
+};
+
+TEST_F(StatsTest, EventsWaitWhileAnotherProcessHoldsTheStore) {
+    auto held = std::make_shared<HeldStore>();
+    held->setTextList(kQueue, numbered(1, 9));
+    Stats stats(held, http, fixedSettings());
+    stats.track("early", {}, {}, {}, {}, {});
+    stats.flush();
+    stats.waitUntilIdle();
+    EXPECT_EQ(held->textList(kQueue), numbered(1, 9));
+    EXPECT_TRUE(http->calls().empty());
+
+    held->held = false;
+    stats.track("late", {}, {}, {}, {}, {});
+    stats.waitUntilIdle();
+    ASSERT_EQ(http->calls().size(), 1u);
+    EXPECT_NE(http->calls()[0].request.body.find("\"type\":\"early\""), std::string::npos);
+    ASSERT_EQ(held->textList(kQueue)->size(), 1u);
+    EXPECT_NE(held->textList(kQueue)->at(0).find("\"type\":\"late\""), std::string::npos);
+}
+
 struct ScopedVariable {
     ScopedVariable(const char* name, const char* value) : name(name) {
         value ? ::setenv(name, value, 1) : ::unsetenv(name);

@@ -11,7 +11,7 @@
 
 namespace quilvo::testing {
 
-// A key-value store in memory, safe from any thread.
+// A key-value store in memory, safe from any thread, shared with no other process.
 class MemoryStore : public KeyValueStore {
   public:
     std::optional<std::string> text(const std::string& key) override {
@@ -42,6 +42,10 @@ class MemoryStore : public KeyValueStore {
         std::lock_guard lock(mutex_);
         values_[key] = value;
     }
+
+    bool lock(Seconds) override { return true; }
+    void unlock() override {}
+    void stopWaiting() override {}
 
   private:
     std::mutex mutex_;

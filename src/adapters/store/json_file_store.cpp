@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -84,6 +86,10 @@ void writeDocument(const std::filesystem::path& file, const json& document) {
     syncDirectory(directory);
 }
 
+// Between tries for a lock held by another process. flock cannot wait with a timeout, and a
+// holder keeps it for one upload at most, so a few tries a second cost nothing.
+constexpr std::chrono::milliseconds kLockRetry{25};
+
 std::filesystem::path homeDirectory() {
     if (const char* home = std::getenv("HOME"); home && *home) {
         return home;
@@ -147,6 +153,53 @@ void JsonFileStore::setTextList(const std::string& key, const std::vector<std::s
     json document = readDocument(file_);
     document[key] = value;
     writeDocument(file_, document);
+}
+
+bool JsonFileStore::lock(Seconds wait) {
+    std::unique_lock guard(lockMutex_);
+    std::filesystem::path lockFile = file_;
+    lockFile += ".lock";
+    const int fd = makeDirectories(file_.parent_path())
+                       ? ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)
+                       : -1;
+    if (fd < 0) {
+        // A folder we cannot write to holds no state to protect: the writes fail as well.
+        return true;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::ceil<std::chrono::milliseconds>(wait);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            // A file system without locks: work unlocked, as a single process always could.
+            ::close(fd);
+            return true;
+        }
+        if (stopWaiting_ || std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            return false;
+        }
+        lockWake_.wait_for(guard, kLockRetry);
+    }
+    lockFd_ = fd;
+    return true;
+}
+
+void JsonFileStore::unlock() {
+    std::lock_guard guard(lockMutex_);
+    if (lockFd_ >= 0) {
+        // Closing the only descriptor of the lock file releases the lock.
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+}
+
+void JsonFileStore::stopWaiting() {
+    std::lock_guard guard(lockMutex_);
+    stopWaiting_ = true;
+    lockWake_.notify_all();
 }
 
 }  // namespace quilvo

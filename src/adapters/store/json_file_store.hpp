@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -13,7 +14,9 @@ namespace quilvo {
 // Persisted state as one JSON object in a file. Every change rewrites the whole file through a
 // temporary file that is synced and renamed over it, so a crash leaves the old file or the new
 // one, never a mix. A missing, unreadable or corrupt file reads as empty and the next change
-// replaces it. The file is read on every access, so nothing is cached between runs.
+// replaces it. The file is read on every access, so nothing is cached between runs or between
+// processes. The cross-process lock is an flock on "<file>.lock" beside it; the kernel drops it
+// when its holder dies, so a killed process never leaves the state locked.
 class JsonFileStore : public KeyValueStore {
   public:
     explicit JsonFileStore(std::filesystem::path file);
@@ -25,10 +28,18 @@ class JsonFileStore : public KeyValueStore {
     void setText(const std::string& key, const std::string& value) override;
     std::optional<std::vector<std::string>> textList(const std::string& key) override;
     void setTextList(const std::string& key, const std::vector<std::string>& value) override;
+    bool lock(Seconds wait) override;
+    void unlock() override;
+    void stopWaiting() override;
 
   private:
     const std::filesystem::path file_;
     std::mutex mutex_;
+    // Guards the two below and wakes a wait for the lock.
+    std::mutex lockMutex_;
+    std::condition_variable lockWake_;
+    bool stopWaiting_ = false;
+    int lockFd_ = -1;
 };
 
 }  // namespace quilvo
