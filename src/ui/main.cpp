@@ -7,13 +7,15 @@
 #include <string_view>
 
 #include "app/app_runtime.hpp"
+#include "app/check_catalogue.hpp"
 #include "app/quit_signals.hpp"
 #include "catalogue/station_repository.hpp"
-#include "app/check_catalogue.hpp"
 #include "quilvo_version.hpp"
 #include "ui/app_font.hpp"
 #include "ui/app_shell.hpp"
+#include "ui/popup_panel.hpp"
 #include "ui/reduce_motion.hpp"
+#include "ui/single_instance.hpp"
 
 namespace {
 
@@ -106,6 +108,19 @@ int main(int argc, char** argv) {
     if (!options.valid) {
         return 2;
     }
+    // Before the icon, the player or the media-control name exist, so that a second launch
+    // shows nothing of its own.
+    quilvo::ui::SingleInstance instance;
+    switch (instance.claim()) {
+        case quilvo::ui::SingleInstance::Role::activatedOther:
+            return 0;
+        case quilvo::ui::SingleInstance::Role::otherSilent:
+            std::cerr << "quilvo: 已在运行的 Quilvo 没有响应\n";
+            return 1;
+        case quilvo::ui::SingleInstance::Role::first:
+        case quilvo::ui::SingleInstance::Role::alone:
+            break;
+    }
     quilvo::ui::applyApplicationFont(app);
     // An icon theme may restyle the application's icon; the build tree has only its own copy.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.quilvo.Quilvo"),
@@ -121,6 +136,11 @@ int main(int argc, char** argv) {
                                  [&runtime] { runtime.shutdown(); }},
         reduceMotion);
     quitSignals.onQuit([&shell] { shell.quitApp(); });
+    instance.onActivate([&shell] {
+        if (shell.panel() != nullptr && !shell.panel()->isVisible()) {
+            shell.togglePanel();
+        }
+    });
     shell.start();
     return QApplication::exec();
 }
