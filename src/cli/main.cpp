@@ -93,6 +93,9 @@ int run(int argc, char** argv, const Options& options) {
     runtime.shutdown();
     // Print what the shutdown itself recorded (the listening session).
     QCoreApplication::processEvents();
+    // The front ends unsubscribe from the model when destroyed: before the runtime owning it.
+    terminal.reset();
+    json.reset();
     return status;
 }
 
