@@ -66,25 +66,18 @@ TEST_F(JsonFrontEndTest, UnknownCommandsAreRefusedAndChangeNothing) {
     EXPECT_EQ(jsonLines(out.str()).back()["sleep"], "还剩 15 分钟");
 }
 
-TEST_F(JsonFrontEndTest, StreamTitlesNeverBreakTheLine) {
+TEST_F(JsonFrontEndTest, TitlesNeverBreakTheLineAndStatLinesWrapTheEvent) {
     playConnected(Mood::calm);
     player()->deliverMetadata(
         std::vector<MetadataItem>{{"a \"quoted\"\n\x1b[2J title", std::string(kCommonKeyTitle)}});
     loop.runUntilIdle();
-    const auto lines = jsonLines(out.str());
-    EXPECT_EQ(lines.back()["song"], "a \"quoted\"\n\x1b[2J title");
-}
-
-TEST_F(JsonFrontEndTest, EndOfInputRunsTheLastLineThenQuits) {
-    frontEnd->input("mood sleep");
+    EXPECT_EQ(jsonLines(out.str()).back()["song"], "a \"quoted\"\n\x1b[2J title");
+    frontEnd->printStat(R"({"type":"app_open"})");
+    EXPECT_EQ(jsonLines(out.str()).back().dump(), R"({"event":{"type":"app_open"},"type":"stat"})");
+    frontEnd->input("mood sleep");  // end of input runs the last line, then quits
     frontEnd->endOfInput();
     EXPECT_EQ(model->currentMood(), Mood::sleep);
     EXPECT_EQ(quits, 1);
-}
-
-TEST_F(JsonFrontEndTest, StatLinesWrapTheRecordedEvent) {
-    frontEnd->printStat(R"({"type":"app_open"})");
-    EXPECT_EQ(jsonLines(out.str()).back().dump(), R"({"event":{"type":"app_open"},"type":"stat"})");
 }
 
 class TerminalFrontEndTest : public PlayerTest {
@@ -128,19 +121,13 @@ TEST_F(TerminalFrontEndTest, KeysWorkLikeTheMoodButtonsAndTransport) {
     EXPECT_EQ(stats.ofType("station_skip").size(), 3U);
     frontEnd->input(" ");
     EXPECT_EQ(model->phase(), PlayerModel::Phase::paused);
+    for (const char* expected :
+         {"还剩 15 分钟", "还剩 30 分钟", "还剩 60 分钟", "", "还剩 15 分钟"}) {
+        frontEnd->input("s");  // the sleep key cycles 15, 30, 60 minutes and off
+        EXPECT_EQ(model->sleepRemainText().value_or(""), expected);
+    }
     frontEnd->input("q");
     EXPECT_EQ(quits, 1);
-}
-
-TEST_F(TerminalFrontEndTest, SleepKeyCyclesFifteenThirtySixtyOff) {
-    for (const char* expected : {"还剩 15 分钟", "还剩 30 分钟", "还剩 60 分钟"}) {
-        frontEnd->input("s");
-        EXPECT_EQ(model->sleepRemainText(), expected);
-    }
-    frontEnd->input("s");
-    EXPECT_FALSE(model->sleepActive());
-    frontEnd->input("s");
-    EXPECT_EQ(model->sleepRemainText(), "还剩 15 分钟");
 }
 
 TEST_F(TerminalFrontEndTest, ShowsTheStateAndNeverPassesControlCodesFromAStream) {

@@ -6,18 +6,8 @@ namespace {
 
 using PlayerState = PlayerTest;
 
-TEST_F(PlayerState, FreshModelIsIdleAndStartsNothing) {
-    EXPECT_EQ(phase(), "idle");
-    EXPECT_EQ(model->statusText(), "");
-    EXPECT_EQ(model->currentMood(), std::nullopt);
-    EXPECT_EQ(model->currentStation(), std::nullopt);
-    EXPECT_FALSE(model->sleepActive());
-    EXPECT_EQ(stateChanges, 0);
-    EXPECT_TRUE(players.created.empty());
-    EXPECT_EQ(loop.liveTimers(), 0);
-}
-
 TEST_F(PlayerState, ToggleWithoutMoodPlaysARandomOneAndClearsItsMessageLater) {
+    EXPECT_EQ(loop.liveTimers(), 0);
     makeModel({{"b", {"bright"}}, {"c", {"calm"}}, {"e", {"energy"}}, {"s", {"sleep"}}});
     model->toggle();
     ASSERT_TRUE(model->currentMood().has_value());
@@ -51,7 +41,6 @@ TEST_F(PlayerState, PauseAndResumeMakeANewRequest) {
     auto first = player();
     model->toggle();
     EXPECT_EQ(phase(), "paused");
-    EXPECT_EQ(station(), playing);
     advance(0.2);
     EXPECT_EQ(first->pauseCalls, 1);
     advance(30);  // the beat leaves a paused player alone
@@ -89,8 +78,7 @@ TEST_F(PlayerState, DestroyedModelIgnoresEverythingStillPending) {
     playConnected(Mood::calm);
     model->shuffleStation();  // the old player fades out
     auto old = players.created[0].lock();
-    auto p = player();
-    p->startPlaying();  // posted, not yet handled
+    player()->startPlaying();  // posted, not yet handled
     model->setSleep(1);
     model->toggle();
     model->toggle();
@@ -105,10 +93,10 @@ TEST_F(PlayerState, DestroyedModelIgnoresEverythingStillPending) {
     last->deliverMetadata(std::vector<MetadataItem>{{"T", std::string(kCommonKeyTitle)}});
     last->fail();
     devices.change();
-    media.commands.togglePlayPause();
-    media.commands.play();
-    media.commands.pause();
-    media.commands.nextTrack();
+    for (const auto& command : {media.commands.togglePlayPause, media.commands.play,
+                                media.commands.pause, media.commands.nextTrack}) {
+        command();
+    }
     advance(120);
     EXPECT_EQ(old->pauseCalls, 1);
     EXPECT_EQ(loop.liveTimers(), 0);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <future>
+
 #include "stats/stats_environment.hpp"
 #include "support/fake_http_client.hpp"
 #include "support/memory_store.hpp"
@@ -10,21 +12,8 @@
 namespace quilvo {
 namespace {
 
-using testing::FakeHttpClient;
-using testing::MemoryStore;
-
 const std::string kQueue(Stats::kKeyQueue);
 const std::string kDevice(Stats::kKeyDevice);
-
-StatsSettings fixedSettings() {
-    StatsSettings settings;
-    settings.endpoint = "https://stats.invalid/api/event";
-    settings.appVersion = "0.1.0";
-    settings.osVersion = "Linux 6.1.0";
-    settings.now = [] { return Instant{std::chrono::milliseconds(1'700'000'000'123)}; };
-    settings.newUuid = [n = 0]() mutable { return "ID-" + std::to_string(++n); };
-    return settings;
-}
 
 std::vector<std::string> numbered(int first, int last) {
     std::vector<std::string> events;
@@ -34,119 +23,140 @@ std::vector<std::string> numbered(int first, int last) {
     return events;
 }
 
+std::vector<std::string> operator+(std::vector<std::string> events, const std::string& event) {
+    events.push_back(event);
+    return events;
+}
+
+std::string body(const std::vector<std::string>& events) {
+    std::string text;
+    for (const auto& event : events) {
+        text += (text.empty() ? "" : ",") + event;
+    }
+    return "{\"events\":[" + text + "]}";
+}
+
+// The event `trackApp` records, as the fixed settings make it.
+const std::string kAppOpen =
+    R"({"event_id":"ID-1","ts":"1700000000123","type":"app_open","platform":"Linux",)"
+    R"("app_version":"0.1.0","os_version":"Linux 6.1.0","device_key":"KEY"})";
+
 struct StatsTest : ::testing::Test {
-    std::shared_ptr<MemoryStore> store = std::make_shared<MemoryStore>();
-    std::shared_ptr<FakeHttpClient> http = std::make_shared<FakeHttpClient>();
+    std::shared_ptr<testing::MemoryStore> store = std::make_shared<testing::MemoryStore>();
+    std::shared_ptr<testing::FakeHttpClient> http = std::make_shared<testing::FakeHttpClient>();
+    std::vector<std::string> recorded;
 
     std::unique_ptr<Stats> makeStats() {
-        return std::make_unique<Stats>(store, http, fixedSettings());
+        StatsSettings settings;
+        settings.endpoint = "https://stats.invalid/api/event";
+        settings.appVersion = "0.1.0";
+        settings.osVersion = "Linux 6.1.0";
+        settings.now = [] { return Instant{std::chrono::milliseconds(1'700'000'000'123)}; };
+        settings.newUuid = [n = 0]() mutable { return "ID-" + std::to_string(++n); };
+        settings.recorded = [this](const std::string& event) { recorded.push_back(event); };
+        return std::make_unique<Stats>(store, http, settings);
     }
     std::vector<std::string> queue() { return store->textList(kQueue).value_or(numbered(0, -1)); }
+    void respondWith(std::optional<int> status) {
+        http->respond = [status](const HttpRequest&) { return status; };
+    }
+    // Stores `events` and the device key, tracks "app_open" and waits for the upload.
+    void trackApp(const std::vector<std::string>& events) {
+        store->setText(kDevice, "KEY");
+        store->setTextList(kQueue, events);
+        auto stats = makeStats();
+        stats->track("app_open", {}, {}, {}, {}, {});
+        stats->waitUntilIdle();
+    }
 };
 
-TEST_F(StatsTest, TrackedEventIsStoredAsOneLineOfJson) {
-    store->setText(kDevice, "KEY");
-    auto stats = makeStats();
-    stats->track("app_open", {}, {}, {}, {}, {});
-    stats->track("station_start", "calm", "fip", true, 850, {});
-    stats->waitUntilIdle();
-
-    EXPECT_EQ(queue(), (std::vector<std::string>{
-                           R"({"event_id":"ID-1","ts":"1700000000123","type":"app_open",)"
-                           R"("platform":"Linux","app_version":"0.1.0",)"
-                           R"("os_version":"Linux 6.1.0","device_key":"KEY"})",
-                           R"({"event_id":"ID-2","ts":"1700000000123","type":"station_start",)"
-                           R"("platform":"Linux","app_version":"0.1.0",)"
-                           R"("os_version":"Linux 6.1.0","device_key":"KEY",)"
-                           R"("mood":"calm","station_id":"fip","ok":"1","ms":"850"})"}));
+TEST_F(StatsTest, TrackedEventIsStoredAsOneLineOfJsonAndSeenByTheHook) {
+    trackApp({});
+    EXPECT_EQ(queue(), std::vector<std::string>{kAppOpen});
+    EXPECT_EQ(recorded, queue());
     EXPECT_TRUE(http->calls().empty());
 }
 
-TEST_F(StatsTest, RecordedHookSeesEachEventAsStored) {
-    StatsSettings settings = fixedSettings();
-    std::vector<std::string> seen;
-    settings.recorded = [&seen](const std::string& event) { seen.push_back(event); };
-    Stats stats(store, http, settings);
-    stats.track("app_open", {}, {}, {}, {}, {});
-    stats.track("mood_selected", "calm", {}, {}, {}, {});
-    stats.waitUntilIdle();
-    EXPECT_EQ(seen, queue());
-}
-
-TEST_F(StatsTest, DestructionAbortsAnUploadUnderWay) {
-    auto stats = makeStats();
-    stats.reset();
-    EXPECT_TRUE(http->aborted);
-}
-
-TEST_F(StatsTest, MissingOrEmptyDeviceKeyIsCreatedOnceAndKept) {
-    store->setText(kDevice, "");
-    makeStats()->track("app_open", {}, {}, {}, {}, {});
-    const std::optional<std::string> key = store->text(kDevice);
-    ASSERT_TRUE(key && !key->empty());
-
-    makeStats()->track("app_open", {}, {}, {}, {}, {});
-
-    EXPECT_EQ(store->text(kDevice), key);
-    const auto events = queue();
-    ASSERT_EQ(events.size(), 2u);
-    for (const auto& event : events) {
-        EXPECT_NE(event.find("\"device_key\":\"" + *key + "\""), std::string::npos) << event;
+TEST_F(StatsTest, TenthEventSendsTheBatchWhichStaysStoredUntilTheEndpointTookIt) {
+    for (const std::optional<int> status :
+         {std::optional(200), std::optional(204), std::optional(302), std::optional(404),
+          std::optional(500), std::optional<int>()}) {
+        http = std::make_shared<testing::FakeHttpClient>();
+        http->respond = [&](const HttpRequest& request) {
+            EXPECT_EQ(body(queue()), request.body) << "a killed process must lose nothing";
+            return status;
+        };
+        trackApp(numbered(1, 9));
+        const auto calls = http->calls();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].request.url, "https://stats.invalid/api/event");
+        EXPECT_EQ(calls[0].request.headers,
+                  (decltype(HttpRequest::headers){{"Content-Type", "application/json"}}));
+        EXPECT_EQ(calls[0].request.body, body(numbered(1, 9) + kAppOpen));
+        EXPECT_EQ(calls[0].request.timeout, Seconds(10.0));
+        EXPECT_EQ(calls[0].wait, Seconds(12.0));
+        const bool taken = status && *status / 100 == 2;
+        EXPECT_EQ(queue(), taken ? numbered(0, -1) : numbered(1, 9) + kAppOpen)
+            << status.value_or(-1);
     }
 }
 
-TEST_F(StatsTest, BatchRequestCarriesEndpointTypeAndTimeouts) {
+TEST_F(StatsTest, QueueDrainsOneBatchPerUploadAndKeepsTwoHundredWhenFull) {
+    trackApp(numbered(1, 25));  // a grown queue: one batch per track
+    EXPECT_EQ(http->calls().back().request.body, body(numbered(1, 10)));
+    EXPECT_EQ(queue(), numbered(11, 25) + kAppOpen);
+
+    respondWith(500);
+    trackApp(numbered(1, 200));  // full: the oldest goes
+    EXPECT_EQ(http->calls().back().request.body, body(numbered(2, 11)));
+    EXPECT_EQ(queue(), numbered(2, 200) + kAppOpen);
+
+    auto stats = makeStats();
+    store->setTextList(kQueue, numbered(1, 205));
+    stats->flush();  // forced send of an overfull queue: trimmed only when it fails
+    stats->waitUntilIdle();
+    EXPECT_EQ(queue(), numbered(1, 200));
+    respondWith(204);
+    store->setTextList(kQueue, numbered(1, 15));
+    stats->flush();
+    stats->waitUntilIdle();
+    EXPECT_EQ(http->calls().back().request.body, body(numbered(1, 10)));
+    EXPECT_EQ(queue(), numbered(11, 15));
+    store->setTextList(kQueue, {});
+    const auto sent = http->calls().size();
+    stats->flush();
+    stats->waitUntilIdle();
+    EXPECT_EQ(http->calls().size(), sent);
+}
+
+TEST_F(StatsTest, TrackReturnsWhileAPostHangs) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    // Unanswered, the POST fails and a second one follows: what a blocking track would cause.
+    http->respond = [released](const HttpRequest&) {
+        const bool answered =
+            released.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        return answered ? std::optional<int>(200) : std::nullopt;
+    };
     store->setTextList(kQueue, numbered(1, 9));
     auto stats = makeStats();
     stats->track("app_open", {}, {}, {}, {}, {});
+    stats->track("late", {}, {}, {}, {}, {});
+    release.set_value();
     stats->waitUntilIdle();
-
-    const auto calls = http->calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].request.url, "https://stats.invalid/api/event");
-    EXPECT_EQ(calls[0].request.headers,
-              (decltype(HttpRequest::headers){{"Content-Type", "application/json"}}));
-    EXPECT_EQ(calls[0].request.timeout, Seconds(10.0));
-    EXPECT_EQ(calls[0].wait, Seconds(12.0));
-    EXPECT_TRUE(queue().empty());
+    EXPECT_EQ(http->calls().size(), 1u);
+    ASSERT_EQ(queue().size(), 1u);
+    EXPECT_NE(queue()[0].find("\"type\":\"late\""), std::string::npos);
 }
 
-TEST_F(StatsTest, ForcedSendOfAnOverfullQueueTrimsOnlyWhenItFails) {
-    store->setTextList(kQueue, numbered(1, 205));
-    http->respond = [](const HttpRequest&) { return std::optional<int>(); };
-    auto stats = makeStats();
-    stats->flush();
-    stats->waitUntilIdle();
-    EXPECT_EQ(queue(), numbered(1, 200));
-
-    store->setTextList(kQueue, numbered(1, 205));
-    http->respond = [](const HttpRequest&) { return std::optional<int>(204); };
-    stats->flush();
-    stats->waitUntilIdle();
-    EXPECT_EQ(queue(), numbered(11, 205));
-}
-
-TEST_F(StatsTest, GrownQueueDrainsOneBatchPerTrack) {
-    store->setTextList(kQueue, numbered(1, 25));
-    auto stats = makeStats();
-    stats->track("app_open", {}, {}, {}, {}, {});
-    stats->waitUntilIdle();
-
-    ASSERT_EQ(http->calls().size(), 1u);
-    EXPECT_EQ(http->calls()[0].request.body.substr(0, 20), R"({"events":[{"n":"1"})");
-    const auto events = queue();
-    ASSERT_EQ(events.size(), 16u);
-    EXPECT_EQ(events.front(), numbered(11, 11)[0]);
-}
-
-TEST_F(StatsTest, DestructionKeepsEveryTrackedEventInOrder) {
-    http->respond = [](const HttpRequest&) { return std::optional<int>(500); };
+TEST_F(StatsTest, DestructionAbortsTheUploadAndKeepsEveryTrackedEventInOrder) {
+    respondWith(500);
     auto stats = makeStats();
     for (int i = 0; i < 25; ++i) {
         stats->track("t" + std::to_string(i), {}, {}, {}, {}, {});
     }
     stats.reset();
-
+    EXPECT_TRUE(http->aborted);
     const auto events = queue();
     ASSERT_EQ(events.size(), 25u);
     for (int i = 0; i < 25; ++i) {
@@ -154,25 +164,38 @@ TEST_F(StatsTest, DestructionKeepsEveryTrackedEventInOrder) {
     }
 }
 
+TEST_F(StatsTest, MissingOrEmptyDeviceKeyIsCreatedOnceAndKept) {
+    store->setText(kDevice, "");
+    makeStats()->track("app_open", {}, {}, {}, {}, {});
+    const std::optional<std::string> key = store->text(kDevice);
+    ASSERT_TRUE(key && !key->empty());
+    makeStats()->track("app_open", {}, {}, {}, {}, {});
+    EXPECT_EQ(store->text(kDevice), key);
+    for (const auto& event : queue()) {
+        EXPECT_NE(event.find("\"device_key\":\"" + *key + "\""), std::string::npos) << event;
+    }
+}
+
 // A store another process holds until the test lets it go.
-struct HeldStore : MemoryStore {
+struct HeldStore : testing::MemoryStore {
     bool lock(Seconds) override { return !held; }
     std::atomic<bool> held = true;
 };
 
 TEST_F(StatsTest, EventsWaitWhileAnotherProcessHoldsTheStore) {
     auto held = std::make_shared<HeldStore>();
+    store = held;
     held->setTextList(kQueue, numbered(1, 9));
-    Stats stats(held, http, fixedSettings());
-    stats.track("early", {}, {}, {}, {}, {});
-    stats.flush();
-    stats.waitUntilIdle();
+    auto stats = makeStats();
+    stats->track("early", {}, {}, {}, {}, {});
+    stats->flush();
+    stats->waitUntilIdle();
     EXPECT_EQ(held->textList(kQueue), numbered(1, 9));
     EXPECT_TRUE(http->calls().empty());
 
     held->held = false;
-    stats.track("late", {}, {}, {}, {}, {});
-    stats.waitUntilIdle();
+    stats->track("late", {}, {}, {}, {}, {});
+    stats->waitUntilIdle();
     ASSERT_EQ(http->calls().size(), 1u);
     EXPECT_NE(http->calls()[0].request.body.find("\"type\":\"early\""), std::string::npos);
     ASSERT_EQ(held->textList(kQueue)->size(), 1u);
@@ -187,20 +210,7 @@ struct ScopedVariable {
     const char* name;
 };
 
-TEST_F(StatsTest, DoNotTrackRecordsStoresAndSendsNothing) {
-    ScopedVariable doNotTrack("DO_NOT_TRACK", "1");
-    store->setTextList(kQueue, numbered(1, 9));
-    auto stats = makeStatsFromEnvironment(store, http);
-    stats->track("app_open", {}, {}, {}, {}, {});
-    stats->flush();
-    stats.reset();
-
-    EXPECT_EQ(queue(), numbered(1, 9));
-    EXPECT_FALSE(store->text(kDevice));
-    EXPECT_TRUE(http->calls().empty());
-}
-
-TEST(StatsEnvironmentTest, EndpointAndSwitchComeFromTheEnvironment) {
+TEST_F(StatsTest, EnvironmentGivesTheEndpointAndDoNotTrackRecordsNothing) {
     {
         ScopedVariable endpoint("QUILVO_STATS_ENDPOINT", nullptr);
         ScopedVariable doNotTrack("DO_NOT_TRACK", "0");
@@ -208,9 +218,16 @@ TEST(StatsEnvironmentTest, EndpointAndSwitchComeFromTheEnvironment) {
         EXPECT_EQ(readStatsEnvironment().endpoint, "https://quilvo.app/api/event");
     }
     ScopedVariable endpoint("QUILVO_STATS_ENDPOINT", "http://127.0.0.1:9/api/event");
-    ScopedVariable doNotTrack("DO_NOT_TRACK", "true");
-    EXPECT_FALSE(readStatsEnvironment().enabled);
     EXPECT_EQ(readStatsEnvironment().endpoint, "http://127.0.0.1:9/api/event");
+    ScopedVariable doNotTrack("DO_NOT_TRACK", "true");
+    store->setTextList(kQueue, numbered(1, 9));
+    auto stats = makeStatsFromEnvironment(store, http);
+    stats->track("app_open", {}, {}, {}, {}, {});
+    stats->flush();
+    stats.reset();
+    EXPECT_EQ(queue(), numbered(1, 9));
+    EXPECT_FALSE(store->text(kDevice));
+    EXPECT_TRUE(http->calls().empty());
 }
 
 }  // namespace

@@ -126,7 +126,6 @@ class FakeAudioPlayerFactory : public AudioPlayerFactory {
     std::shared_ptr<AudioPlayer> create(const std::string& url) override {
         auto player = std::make_shared<FakeAudioPlayer>(url);
         created.push_back(player);
-        urls.push_back(url);
         return player;
     }
 
@@ -134,7 +133,6 @@ class FakeAudioPlayerFactory : public AudioPlayerFactory {
     std::shared_ptr<FakeAudioPlayer> last() const { return created.back().lock(); }
 
     std::vector<std::weak_ptr<FakeAudioPlayer>> created;
-    std::vector<std::string> urls;
 };
 
 }  // namespace quilvo::testing

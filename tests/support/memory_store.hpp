@@ -15,32 +15,14 @@ namespace quilvo::testing {
 class MemoryStore : public KeyValueStore {
   public:
     std::optional<std::string> text(const std::string& key) override {
-        std::lock_guard lock(mutex_);
-        const auto found = values_.find(key);
-        if (found == values_.end() || !std::holds_alternative<std::string>(found->second)) {
-            return std::nullopt;
-        }
-        return std::get<std::string>(found->second);
+        return get<std::string>(key);
     }
-
-    void setText(const std::string& key, const std::string& value) override {
-        std::lock_guard lock(mutex_);
-        values_[key] = value;
-    }
-
+    void setText(const std::string& key, const std::string& value) override { set(key, value); }
     std::optional<std::vector<std::string>> textList(const std::string& key) override {
-        std::lock_guard lock(mutex_);
-        const auto found = values_.find(key);
-        if (found == values_.end() ||
-            !std::holds_alternative<std::vector<std::string>>(found->second)) {
-            return std::nullopt;
-        }
-        return std::get<std::vector<std::string>>(found->second);
+        return get<std::vector<std::string>>(key);
     }
-
     void setTextList(const std::string& key, const std::vector<std::string>& value) override {
-        std::lock_guard lock(mutex_);
-        values_[key] = value;
+        set(key, value);
     }
 
     bool lock(Seconds) override { return true; }
@@ -48,6 +30,21 @@ class MemoryStore : public KeyValueStore {
     void stopWaiting() override {}
 
   private:
+    template <class T>
+    std::optional<T> get(const std::string& key) {
+        std::lock_guard lock(mutex_);
+        const auto found = values_.find(key);
+        if (found == values_.end() || !std::holds_alternative<T>(found->second)) {
+            return std::nullopt;
+        }
+        return std::get<T>(found->second);
+    }
+    template <class T>
+    void set(const std::string& key, const T& value) {
+        std::lock_guard lock(mutex_);
+        values_[key] = value;
+    }
+
     std::mutex mutex_;
     std::map<std::string, std::variant<std::string, std::vector<std::string>>> values_;
 };

@@ -13,14 +13,12 @@ class RecordingMediaSession : public MediaSession {
     void setNowPlaying(const std::optional<NowPlaying>& info) override { history.push_back(info); }
     void registerRemoteCommands(RemoteCommands registered) override {
         commands = std::move(registered);
-        ++registrations;
     }
 
     const std::optional<NowPlaying>& current() const { return history.back(); }
 
     std::vector<std::optional<NowPlaying>> history;
     RemoteCommands commands;
-    int registrations = 0;
 };
 
 }  // namespace quilvo::testing

@@ -10,24 +10,18 @@
 namespace quilvo::ui {
 namespace {
 
-const QRect kScreen(0, 0, 1920, 1080);
-const QSize kPanel(330, 250);
-
-TEST(PanelPlacement, CentredUnderTheIcon) {
-    EXPECT_EQ(panelPosition(QRect(1000, 0, 22, 22), kPanel, kScreen), QPoint(846, 26));
-}
-
-TEST(PanelPlacement, KeptOnScreenAtTheEdges) {
-    EXPECT_EQ(panelPosition(QRect(1890, 0, 22, 22), kPanel, kScreen).x(), 1920 - 330);
-    EXPECT_EQ(panelPosition(QRect(5, 0, 22, 22), kPanel, kScreen).x(), 0);
-}
-
-TEST(PanelPlacement, AboveAnIconAtTheBottom) {
-    EXPECT_EQ(panelPosition(QRect(1000, 1058, 22, 22), kPanel, kScreen), QPoint(846, 804));
-}
-
-TEST(PanelPlacement, AtThePointerWhenTheIconIsUnknown) {
-    EXPECT_EQ(panelPosition(QRect(500, 300, 1, 1), kPanel, kScreen), QPoint(335, 305));
+// Centred under the icon, kept on screen at the edges, above an icon at the bottom, and at the
+// pointer when the icon's place is unknown.
+TEST(PanelPlacement, UnderTheIconAndOnScreen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const std::pair<QRect, QPoint> cases[] = {{QRect(1000, 0, 22, 22), QPoint(846, 26)},
+                                              {QRect(1890, 0, 22, 22), QPoint(1590, 26)},
+                                              {QRect(5, 0, 22, 22), QPoint(0, 26)},
+                                              {QRect(1000, 1058, 22, 22), QPoint(846, 804)},
+                                              {QRect(500, 300, 1, 1), QPoint(335, 305)}};
+    for (const auto& [icon, expected] : cases) {
+        EXPECT_EQ(panelPosition(icon, QSize(330, 250), screen), expected);
+    }
 }
 
 class PopupPanelTest : public ::testing::Test {
@@ -53,15 +47,12 @@ TEST_F(PopupPanelTest, OpensUnderTheIconAtContentSize) {
     EXPECT_TRUE(content->hasFocus());
 }
 
-TEST_F(PopupPanelTest, PressElsewhereCloses) {
+TEST_F(PopupPanelTest, PressElsewhereOrEscapeCloses) {
     open();
     QTest::mousePress(&panel, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_TRUE(panel.isVisible());
     QTest::mousePress(&panel, Qt::LeftButton, {}, QPoint(-40, 300));
     EXPECT_FALSE(panel.isVisible());
-}
-
-TEST_F(PopupPanelTest, EscapeCloses) {
     open();
     QTest::keyClick(content, Qt::Key_Escape);
     EXPECT_FALSE(panel.isVisible());

@@ -4,18 +4,15 @@
 
 #include <QDBusConnection>
 #include <QDBusVariant>
+#include <QProcess>
 #include <QTest>
 #include <cstdlib>
 #include <memory>
 
-#include "support/child_process.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quilvo::ui {
 namespace {
-
-using quilvo::testing::ChildProcess;
-using quilvo::testing::TempDir;
 
 // The settings portal's part we read: enable-animations, optionally wrapped twice as Debian
 // 12's portal does.
@@ -28,7 +25,6 @@ class FakeSettingsPortal : public QObject {
 
     bool animations = true;
     bool wrapTwice = true;
-    int reads = 0;
 
     void change(bool enabled) {
         animations = enabled;
@@ -38,7 +34,6 @@ class FakeSettingsPortal : public QObject {
 
   public slots:
     QDBusVariant Read(const QString& group, const QString& key) {
-        ++reads;
         if (group != QStringLiteral("org.gnome.desktop.interface") ||
             key != QStringLiteral("enable-animations")) {
             return QDBusVariant(QString());
@@ -57,13 +52,11 @@ class ReduceMotionTest : public ::testing::Test {
     void SetUp() override {
         const std::string address = "unix:path=" + (dir / "bus").string();
         ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-        ChildProcess::Options options;
-        options.captureStdout = true;
-        daemon = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address",
-                                     "--address=" + address},
-            options);
-        ASSERT_TRUE(daemon->nextLine(std::chrono::seconds(5)).has_value());
+        daemon.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"),
+             QStringLiteral("--print-address"), QString::fromStdString("--address=" + address)});
+        ASSERT_TRUE(daemon.waitForReadyRead(5000)) << "dbus-daemon is needed";
         portalBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
             QString::fromStdString(address), QStringLiteral("portal")));
         ASSERT_TRUE(portalBus->isConnected());
@@ -75,26 +68,23 @@ class ReduceMotionTest : public ::testing::Test {
     void TearDown() override {
         portalBus.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+        daemon.kill();
+        daemon.waitForFinished();
     }
 
     bool becomes(bool on) {
         return QTest::qWaitFor([&] { return reduceMotion.isOn() == on; }, 5000);
     }
 
-    TempDir dir{"quilvo-portal-test"};
-    std::unique_ptr<ChildProcess> daemon;
+    quilvo::testing::TempDir dir{"quilvo-portal-test"};
+    QProcess daemon;
     std::unique_ptr<QDBusConnection> portalBus;
     FakeSettingsPortal portal;
     ReduceMotion reduceMotion;
 };
 
+// Debian 12's portal wraps the answer twice; once is read too.
 TEST_F(ReduceMotionTest, DisabledAnimationsMeanReduceMotion) {
-    portal.animations = false;
-    reduceMotion.followDesktopSetting();
-    EXPECT_TRUE(becomes(true));
-}
-
-TEST_F(ReduceMotionTest, SinglyWrappedAnswerIsReadToo) {
     portal.animations = false;
     portal.wrapTwice = false;
     reduceMotion.followDesktopSetting();
@@ -102,15 +92,15 @@ TEST_F(ReduceMotionTest, SinglyWrappedAnswerIsReadToo) {
 }
 
 TEST_F(ReduceMotionTest, FollowsChangesOfTheSetting) {
+    portal.animations = false;
     reduceMotion.followDesktopSetting();
-    // The read went out after the signal subscription, on the same connection: once it has
-    // arrived, so has the subscription, and its answer reaches us before any later signal.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return portal.reads == 1; }, 5000));
-    EXPECT_FALSE(reduceMotion.isOn());
-    portal.change(false);
+    // The read went out after the signal subscription, on the same connection: once its
+    // answer is in, so is the subscription.
     EXPECT_TRUE(becomes(true));
     portal.change(true);
     EXPECT_TRUE(becomes(false));
+    portal.change(false);
+    EXPECT_TRUE(becomes(true));
 }
 
 }  // namespace
