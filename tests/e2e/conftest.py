@@ -606,7 +606,7 @@ def tray_app(procs, tmp_path, screen, bus):
 
     def start():
         catalogue = write_catalogue(tmp_path, [("tone", refused_url(), "calm")])
-        (tmp_path / "runtime").mkdir(mode=0o700)
+        (tmp_path / "runtime").mkdir(mode=0o700, exist_ok=True)
         app = procs.spawn(BIN / "quilvo", "--catalogue", catalogue, env={
             **quilvo_env(tmp_path), **screen.env, **bus.env, "QT_QPA_PLATFORM": "xcb",
             "LANG": "zh_CN.UTF-8", "XDG_CONFIG_HOME": tmp_path / "config",
