@@ -1,7 +1,5 @@
 """quilvo-cli playing local streams, good and faulty, into a private sound server."""
 
-import time
-
 import pytest
 
 from conftest import GIVE_UP, NO_STATION, refused_url, wait_until
