@@ -54,7 +54,7 @@ def test_rapid_station_changes_leave_no_threads_or_descriptors_behind(quilvo_cli
     threads, descriptors = len(os.listdir(task)), len(os.listdir(fd))
     for _ in range(60):
         cli.send("next")
-    cli.settle()
+    cli.wait(phase="connecting")
     cli.wait(phase="playing")
     # Pools of GStreamer and GLib keep a few idle threads for a while; compare settled counts.
     assert wait_until(lambda: len(os.listdir(fd)) <= descriptors, 20), os.listdir(fd)

@@ -3,6 +3,8 @@ person and a desktop panel would: clicks on an XEmbed tray, and StatusNotifierIt
 
 import time
 
+import pytest
+
 from conftest import wait_until
 
 PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
@@ -87,8 +89,13 @@ def test_the_icon_appears_when_the_tray_starts_after_the_program(screen, tray_ap
     assert not screen.windows()
     screen.start_tray()
     icon = tray_icon(screen)
-    screen.click(icon.cx, icon.cy)
-    screen.wait(is_panel)
+    # A click landing within moments of the move into the tray may be lost on a slow build (the
+    # sanitized one): as a person would, click again if nothing opened.
+    for _ in range(2):
+        screen.click(icon.cx, icon.cy)
+        if wait_until(lambda: any(is_panel(w) for w in screen.windows()), 3):
+            return
+    pytest.fail("the icon in the tray that came later does not open the panel")
 
 
 def test_status_notifier_item_activate_opens_the_panel_at_the_pointer_and_the_menu_quits(

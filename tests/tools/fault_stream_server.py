@@ -85,7 +85,7 @@ class Handler(socketserver.BaseRequestHandler):
     def route_garbage(self, query, headers):
         self.head("audio/mpeg")
         for _ in range(600):
-            self.request.sendall(os.urandom(2000))
+            self.request.sendall(os.urandom(10000))
             time.sleep(0.1)
 
     def route_html(self, query, headers):
