@@ -12,8 +12,8 @@ Stats::Stats(std::shared_ptr<KeyValueStore> store, std::shared_ptr<HttpClient> h
       queue_("quilvo.stats") {}
 
 Stats::~Stats() {
-    // From here on queued work only stores; the next run sends it. An upload under way ends
-    // now: its batch is still in the store.
+    // From here on queued work only stores, and only if the store is free at once; the next run
+    // sends it. An upload under way ends now: its batch is still in the store.
     stopping_ = true;
     store_->stopWaiting();
     http_->abort();
