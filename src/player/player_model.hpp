@@ -62,6 +62,8 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
 
     const StationRepository& repository() const { return repository_; }
     bool sleepActive() const { return sleepDeadline_.has_value(); }
+    // The minutes the running sleep timer was armed with; 0 when none runs.
+    std::int64_t sleepMinutes() const { return sleepDeadline_ ? sleepMinutes_ : 0; }
 
     void playMood(Mood mood);
     void playRandomMood();
@@ -172,6 +174,7 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     std::shared_ptr<Timer> fadeInTimer_;
     std::vector<std::shared_ptr<Timer>> fadeOutTimers_;
     std::optional<Instant> sleepDeadline_;
+    std::int64_t sleepMinutes_ = 0;
     std::shared_ptr<Timer> sleepTick_;
     std::optional<std::string> lastSleepText_;
     std::optional<Instant> listenStart_;

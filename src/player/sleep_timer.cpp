@@ -20,7 +20,8 @@ constexpr std::int64_t kMaxSleepMinutes = 60 * 24 * 366;
 
 void PlayerModel::setSleep(std::int64_t minutes) {
     if (minutes >= 1) {
-        const std::int64_t seconds = std::min(minutes, kMaxSleepMinutes) * 60;
+        sleepMinutes_ = std::min(minutes, kMaxSleepMinutes);
+        const std::int64_t seconds = sleepMinutes_ * 60;
         sleepDeadline_ = now() + Seconds(static_cast<double>(seconds));
     } else {
         sleepDeadline_.reset();

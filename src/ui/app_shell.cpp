@@ -13,6 +13,7 @@
 #include "ui/menu_glyph.hpp"
 #include "ui/popover_view.hpp"
 #include "ui/popup_panel.hpp"
+#include "ui/reduce_motion.hpp"
 
 namespace quilvo::ui {
 namespace {
@@ -22,12 +23,18 @@ constexpr double kHintDelay = 1.0;
 constexpr double kHintClearDelay = 3.5;
 constexpr QSize kAboutSize(300, 330);
 const QString kAboutTitle = QStringLiteral("关于 Quilvo");
-const QString kQuitTitle = QStringLiteral("退出 Quilvo");
+// A frame on a StatusNotifierItem is a bus signal and a redraw in the desktop shell.
+constexpr int kOwnWindowFrames = 15;
+constexpr int kShellDrawnFrames = 5;
 
 }  // namespace
 
 AppShell::AppShell(ShellContext context, const ReduceMotion& reduceMotion)
-    : context_(std::move(context)), model_(context_.model), reduceMotion_(reduceMotion) {}
+    : context_(std::move(context)),
+      model_(context_.model),
+      reduceMotion_(reduceMotion),
+      trayKind_(trayKindForNewIcon()),
+      menu_(context_.model) {}
 
 AppShell::~AppShell() {
     context_.notifications.removeObserver(aboutObserver_);
@@ -39,17 +46,21 @@ void AppShell::start() {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     tray_.setToolTip(QStringLiteral("Quilvo"));
     connect(&tray_, &QSystemTrayIcon::activated, this, &AppShell::onActivated);
+    const bool ownWindow = trayKind_ == TrayKind::xembed;
+    glyph_.setFramesPerSecond(ownWindow ? kOwnWindowFrames : kShellDrawnFrames);
+    menu_.setExportedOverDBus(!ownWindow);
     glyph_.setTrayIcon(&tray_);
     glyph_.update(false, std::nullopt);
+    connect(&menu_, &TrayMenu::openPanelRequested, this, &AppShell::openPanel);
+    connect(&menu_, &TrayMenu::aboutRequested, this, &AppShell::showAbout);
+    connect(&menu_, &TrayMenu::quitRequested, this, &AppShell::quitApp);
+    // Set before the icon is first shown, so a StatusNotifierItem exports it over D-Bus.
+    tray_.setContextMenu(&menu_);
     showTrayWhenAvailable();
 
     auto* popover = new PopoverView(model_, context_.notifications, reduceMotion_);
     panel_ = std::make_unique<PopupPanel>(popover);
     connect(popover, &PopoverView::quitRequested, this, &AppShell::quitApp);
-
-    menu_.addAction(kAboutTitle, this, &AppShell::showAbout);
-    menu_.addSeparator();
-    menu_.addAction(kQuitTitle, this, &AppShell::quitApp);
 
     context_.startPlayer();
 
@@ -94,16 +105,29 @@ void AppShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
+QRect AppShell::panelAnchor() const {
+    const QRect icon = tray_.geometry();
+    return icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon;
+}
+
 void AppShell::togglePanel() {
     if (!panel_) {
         return;
     }
-    if (panel_->isVisible()) {
-        panel_->close();
+    panel_->toggleUnder(panelAnchor());
+    if (panel_->isVisible() && !shownCloseHint_) {
+        shownCloseHint_ = true;
+        scheduleCloseHint();
+    }
+}
+
+void AppShell::openPanel() {
+    if (!panel_) {
         return;
     }
-    const QRect icon = tray_.geometry();
-    panel_->showUnder(icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon);
+    if (!panel_->isVisible()) {
+        panel_->showUnder(panelAnchor());
+    }
     if (!shownCloseHint_) {
         shownCloseHint_ = true;
         scheduleCloseHint();
@@ -131,9 +155,12 @@ void AppShell::scheduleCloseHint() {
 
 void AppShell::showContextMenu() {
     if (panel_ && panel_->isVisible()) {
-        panel_->close();
+        panel_->hide();
     }
-    menu_.popup(QCursor::pos());
+    // An XEmbed icon pops its menu up by itself on a right click.
+    if (!menu_.isVisible()) {
+        menu_.popup(QCursor::pos());
+    }
 }
 
 void AppShell::showAbout() {
@@ -164,7 +191,8 @@ void AppShell::syncGlyph() {
     const bool playing =
         phase == PlayerModel::Phase::playing || phase == PlayerModel::Phase::connecting;
     const auto& mood = model_.currentMood();
-    glyph_.update(playing, mood ? std::optional<int>(mood->index()) : std::nullopt);
+    glyph_.update(playing && !reduceMotion_.isOn(),
+                  mood ? std::optional<int>(mood->index()) : std::nullopt);
 }
 
 void AppShell::quitApp() {

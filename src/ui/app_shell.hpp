@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -12,6 +11,8 @@
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
 #include "ui/menu_glyph_animator.hpp"
+#include "ui/tray_kind.hpp"
+#include "ui/tray_menu.hpp"
 
 class QSessionManager;
 
@@ -34,8 +35,8 @@ struct ShellContext {
     std::function<void()> shutdownPlayer;
 };
 
-// The tray application: the tray icon with its glyph, the panel, the context menu and the
-// About window over the one model, which it shuts down once when the application ends.
+// The tray application: the tray icon with its glyph, the panel, the tray menu and the About
+// window over the one model, which it shuts down once when the application ends.
 class AppShell : public QObject {
     Q_OBJECT
 
@@ -46,7 +47,9 @@ class AppShell : public QObject {
     // Launch: icon, panel, the player's start, then the two notifications observed.
     void start();
 
+    // What the tray icon's activation does: opens or closes the panel.
     void togglePanel();
+    void openPanel();
     void showContextMenu();
     void showAbout();
     void quitApp();
@@ -56,11 +59,12 @@ class AppShell : public QObject {
     QSystemTrayIcon& trayIcon() { return tray_; }
     const MenuGlyphAnimator& glyph() const { return glyph_; }
     PopupPanel* panel() const { return panel_.get(); }
-    QMenu& contextMenu() { return menu_; }
+    TrayMenu& contextMenu() { return menu_; }
     QWidget* aboutWindow() const;
 
   private:
     void showTrayWhenAvailable();
+    QRect panelAnchor() const;
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void scheduleCloseHint();
     void syncGlyph();
@@ -69,11 +73,13 @@ class AppShell : public QObject {
     ShellContext context_;
     PlayerModel& model_;
     const ReduceMotion& reduceMotion_;
+    // Known before the icon exists: creating it is what settles the kind.
+    TrayKind trayKind_;
     QSystemTrayIcon tray_;
     QTimer trayPoll_;
     MenuGlyphAnimator glyph_;
     std::unique_ptr<PopupPanel> panel_;
-    QMenu menu_;
+    TrayMenu menu_;
     std::unique_ptr<AboutView> about_;
     bool shownCloseHint_ = false;
     bool shutDown_ = false;

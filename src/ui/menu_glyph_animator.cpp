@@ -5,22 +5,25 @@
 #include "ui/menu_glyph.hpp"
 
 namespace quilvo::ui {
-namespace {
-
-constexpr int kFramesPerSecond = 15;
-constexpr double kFrameSeconds = 1.0 / kFramesPerSecond;
-
-}  // namespace
-
 MenuGlyphAnimator::MenuGlyphAnimator(QObject* parent) : QObject(parent) {
     // QTimer counts whole milliseconds; each frame is aimed at its own deadline so the
-    // rate stays exactly fifteen a second.
+    // rate stays exact.
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, [this] {
         advanceFrame();
         scheduleNextFrame();
     });
+}
+
+void MenuGlyphAnimator::setFramesPerSecond(int frames) {
+    if (frames < 1 || frames == framesPerSecond_) {
+        return;
+    }
+    framesPerSecond_ = frames;
+    // Count frames afresh at the new rate.
+    framesStart_ = std::chrono::steady_clock::now();
+    framesShown_ = 0;
 }
 
 void MenuGlyphAnimator::update(bool playing, std::optional<int> activeIndex) {
@@ -45,7 +48,7 @@ void MenuGlyphAnimator::update(bool playing, std::optional<int> activeIndex) {
 }
 
 void MenuGlyphAnimator::advanceFrame() {
-    time_ += kFrameSeconds;
+    time_ += 1.0 / framesPerSecond_;
     if (icon_) {
         icon_->setIcon(MenuGlyph::image(time_, playing_, activeIndex_));
     }
@@ -57,7 +60,7 @@ void MenuGlyphAnimator::scheduleNextFrame() {
     }
     const auto now = std::chrono::steady_clock::now();
     const auto frame = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(kFrameSeconds));
+        std::chrono::duration<double>(1.0 / framesPerSecond_));
     ++framesShown_;
     auto deadline = framesStart_ + frame * framesShown_;
     if (deadline + frame < now) {

@@ -9,8 +9,8 @@
 
 namespace quilvo::ui {
 
-// Keeps the tray icon's glyph in step with the player: bobbing 15 frames a second while
-// playing or connecting, at rest otherwise, with no timer running at rest.
+// Keeps the tray icon's glyph in step with the player: bobbing while playing or connecting
+// (15 frames a second unless told fewer), at rest otherwise, with no timer running at rest.
 class MenuGlyphAnimator : public QObject {
     Q_OBJECT
 
@@ -19,6 +19,10 @@ class MenuGlyphAnimator : public QObject {
 
     // Where frames are shown; held weakly.
     void setTrayIcon(QSystemTrayIcon* icon) { icon_ = icon; }
+
+    // Frames a second while animating; the wave keeps its speed at any rate.
+    void setFramesPerSecond(int frames);
+    int framesPerSecond() const { return framesPerSecond_; }
 
     void update(bool playing, std::optional<int> activeIndex);
 
@@ -33,6 +37,7 @@ class MenuGlyphAnimator : public QObject {
 
     QPointer<QSystemTrayIcon> icon_;
     QTimer frameTimer_;
+    int framesPerSecond_ = 15;
     bool animating_ = false;
     double time_ = 0;
     bool playing_ = false;

@@ -36,6 +36,8 @@ MoodCircle::MoodCircle(Mood mood, const ReduceMotion& reduceMotion, std::functio
       action_(std::move(action)) {
     setFixedSize(kHitDiameter, kHitDiameter);
     setFocusPolicy(Qt::NoFocus);
+    // Checkable, so that a screen reader hears which mood is on.
+    setCheckable(true);
     setAccessibleName(QString::fromUtf8(mood.displayName().data(),
                                         static_cast<qsizetype>(mood.displayName().size())));
     setAccessibleDescription(
@@ -58,6 +60,7 @@ MoodCircle::~MoodCircle() {
 void MoodCircle::setActive(bool active) {
     if (active_ != active) {
         active_ = active;
+        setChecked(active);
         update();
     }
 }

@@ -40,6 +40,8 @@ class MoodCircle : public QAbstractButton {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Checked follows the model through setActive, never a click.
+    void nextCheckState() override {}
 
   private:
     void fire();

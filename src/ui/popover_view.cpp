@@ -4,8 +4,10 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <initializer_list>
 
 #include "ui/app_font.hpp"
+#include "ui/focus_ring.hpp"
 #include "ui/mood_circle.hpp"
 #include "ui/one_line_text.hpp"
 #include "ui/palette_colors.hpp"
@@ -70,6 +72,12 @@ PopoverView::PopoverView(PlayerModel& model, NotificationCenter& notifications,
     footer_->setFixedSize(kInnerWidth, footer_->layout()->sizeHint().height());
     footer_->move(kPadSide, kFooterTop);
     setFixedSize(kWidth, kFooterTop + footer_->height() + kPadBottom);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{circles_[0], circles_[1], circles_[2], circles_[3],
+                                         playPause_, next_, sleepMenu_, credit_, quit_}) {
+        makeReachable(control);
+    }
+    new FocusRing(this);
     subscription_ = model_.objectWillChange().subscribe([this] { scheduleRefresh(); });
 }
 
@@ -211,6 +219,9 @@ void PopoverView::refresh() {
         sharedLine_->setColor(primaryColor(*this, 0.45));
     }
 
+    // A screen reader hears the line change through its name.
+    sharedLine_->setAccessibleName(sharedLine_->text().trimmed());
+
     const bool playing = model_.phase() == PlayerModel::Phase::playing;
     playPause_->setSymbol(playing ? Symbol::pause : Symbol::play);
     playPause_->setDisc(kPlayDisc, mood ? tintColor(*mood, 0.14) : primaryColor(*this, 0.07));
@@ -231,21 +242,51 @@ void PopoverView::refresh() {
     quit_->setSymbolColor(primaryColor(*this, 0.35));
 }
 
-void PopoverView::keyPressEvent(QKeyEvent* event) {
-    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        switch (event->key()) {
-            case Qt::Key_Space:
-                model_.toggle();
-                return;
-            case Qt::Key_Right:
-            case Qt::Key_Left:
-                model_.shuffleStation();
-                return;
-            default:
-                break;
-        }
+void PopoverView::makeReachable(QWidget* control) {
+    control->setFocusPolicy(Qt::TabFocus);
+    control->installEventFilter(this);
+}
+
+bool PopoverView::handlePlayerKey(const QKeyEvent& event) {
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
     }
-    QWidget::keyPressEvent(event);
+    switch (event.key()) {
+        case Qt::Key_Space:
+            model_.toggle();
+            return true;
+        case Qt::Key_Right:
+        case Qt::Key_Left:
+            model_.shuffleStation();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void PopoverView::keyPressEvent(QKeyEvent* event) {
+    if (!handlePlayerKey(*event)) {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+bool PopoverView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    if (handlePlayerKey(key)) {
+        return true;
+    }
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        if (watched == sleepMenu_) {
+            sleepMenu_->showMenu();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(watched)) {
+            button->click();
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PopoverView::changeEvent(QEvent* event) {

@@ -39,6 +39,7 @@ class PopoverView : public QWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
   private:
@@ -47,6 +48,10 @@ class PopoverView : public QWidget {
     void buildFooter();
     void scheduleRefresh();
     void chooseMood(Mood mood);
+    // Space and the arrows act on the player wherever the focus is inside the panel.
+    bool handlePlayerKey(const QKeyEvent& event);
+    // Tab reaches every control; Return or Enter works the focused one.
+    void makeReachable(QWidget* control);
 
     PlayerModel& model_;
     NotificationCenter& notifications_;

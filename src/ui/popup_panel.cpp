@@ -1,16 +1,30 @@
 #include "ui/popup_panel.hpp"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "ui/panel_placement.hpp"
 
 namespace quilvo::ui {
+namespace {
+
+// The focus loss and the tray's click (or the host's Activate call) that caused it arrive
+// within a few milliseconds of each other, in either order.
+constexpr qint64 kSameClickMs = 400;
+
+// Wayland compositors place every window themselves.
+bool placesOwnWindows() {
+    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+}  // namespace
 
 PopupPanel::PopupPanel(QWidget* content)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), content_(content) {
-    setAttribute(Qt::WA_NoMouseReplay);
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      content_(content) {
+    setWindowTitle(QStringLiteral("Quilvo"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -18,21 +32,51 @@ PopupPanel::PopupPanel(QWidget* content)
 }
 
 void PopupPanel::showUnder(const QRect& anchor) {
-    QScreen* screen = QGuiApplication::screenAt(anchor.center());
-    if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
     adjustSize();
-    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
-    move(available.isValid() ? panelPosition(anchor, size(), available) : anchor.bottomLeft());
+    if (placesOwnWindows()) {
+        QScreen* screen = QGuiApplication::screenAt(anchor.center());
+        if (screen == nullptr) {
+            screen = QGuiApplication::primaryScreen();
+        }
+        const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+        move(available.isValid() ? panelPosition(anchor, size(), available) : anchor.bottomLeft());
+    }
     show();
     raise();
     activateWindow();
 }
 
+void PopupPanel::toggleUnder(const QRect& anchor) {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    if (closedByFocusLoss_.isValid() && !closedByFocusLoss_.hasExpired(kSameClickMs)) {
+        return;
+    }
+    showUnder(anchor);
+}
+
 void PopupPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    content_->setFocus(Qt::PopupFocusReason);
+    closedByFocusLoss_.invalidate();
+    content_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void PopupPanel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PopupPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
+        hide();
+        closedByFocusLoss_.start();
+    }
 }
 
 }  // namespace quilvo::ui

@@ -1,26 +1,35 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
 
 namespace quilvo::ui {
 
-// A frameless popup holding one content widget. It closes on Escape and on a press anywhere
-// outside it; that press is not passed on, so a click on the tray icon only closes it.
+// The panel: a frameless tool window holding one content widget. A tool window rather than a
+// popup, because a Wayland compositor places popups nowhere useful and screen readers never
+// see them. It closes on Escape and when it loses the focus (a click elsewhere).
 class PopupPanel : public QWidget {
     Q_OBJECT
 
   public:
     explicit PopupPanel(QWidget* content);
 
-    // Shows the panel under `anchor` (global coordinates) and gives the content the keyboard.
+    // Shows the panel under `anchor` (global coordinates) where the platform lets an
+    // application place its windows, and gives the content the keyboard.
     void showUnder(const QRect& anchor);
+    // What a click on the tray icon does: close the panel, or open it under `anchor`. A click
+    // that has just taken the focus away, and so closed the panel, does not open it again.
+    void toggleUnder(const QRect& anchor);
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     QWidget* content_;
+    QElapsedTimer closedByFocusLoss_;
 };
 
 }  // namespace quilvo::ui
