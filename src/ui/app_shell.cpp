@@ -54,8 +54,12 @@ void AppShell::start() {
     connect(&menu_, &TrayMenu::openPanelRequested, this, &AppShell::openPanel);
     connect(&menu_, &TrayMenu::aboutRequested, this, &AppShell::showAbout);
     connect(&menu_, &TrayMenu::quitRequested, this, &AppShell::quitApp);
-    // Set before the icon is first shown, so a StatusNotifierItem exports it over D-Bus.
-    tray_.setContextMenu(&menu_);
+    // A StatusNotifierItem exports its menu over D-Bus for the host to show; set before the
+    // icon is first shown. An XEmbed icon leaves the menu to us (below), as Qt's own popup
+    // there swallows the next right click after a menu closed by the keyboard.
+    if (trayKind_ == TrayKind::statusNotifierItem) {
+        tray_.setContextMenu(&menu_);
+    }
     showTrayWhenAvailable();
 
     auto* popover = new PopoverView(model_, context_.notifications, reduceMotion_);
@@ -157,10 +161,7 @@ void AppShell::showContextMenu() {
     if (panel_ && panel_->isVisible()) {
         panel_->hide();
     }
-    // An XEmbed icon pops its menu up by itself on a right click.
-    if (!menu_.isVisible()) {
-        menu_.popup(QCursor::pos());
-    }
+    menu_.popup(QCursor::pos());
 }
 
 void AppShell::showAbout() {

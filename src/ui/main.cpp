@@ -136,11 +136,7 @@ int main(int argc, char** argv) {
                                  [&runtime] { runtime.shutdown(); }},
         reduceMotion);
     quitSignals.onQuit([&shell] { shell.quitApp(); });
-    instance.onActivate([&shell] {
-        if (shell.panel() != nullptr && !shell.panel()->isVisible()) {
-            shell.togglePanel();
-        }
-    });
+    instance.onActivate([&shell] { shell.openPanel(); });
     shell.start();
     return QApplication::exec();
 }

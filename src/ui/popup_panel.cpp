@@ -48,13 +48,19 @@ void PopupPanel::showUnder(const QRect& anchor) {
 
 void PopupPanel::toggleUnder(const QRect& anchor) {
     if (isVisible()) {
-        hide();
+        dismiss();
         return;
     }
     if (closedByFocusLoss_.isValid() && !closedByFocusLoss_.hasExpired(kSameClickMs)) {
         return;
     }
     showUnder(anchor);
+}
+
+void PopupPanel::dismiss() {
+    hide();
+    // Hiding the active window deactivates it on the way: that was no focus loss.
+    closedByFocusLoss_.invalidate();
 }
 
 void PopupPanel::showEvent(QShowEvent* event) {
@@ -65,7 +71,7 @@ void PopupPanel::showEvent(QShowEvent* event) {
 
 void PopupPanel::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        hide();
+        dismiss();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -28,6 +28,8 @@ class PopupPanel : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
+    void dismiss();
+
     QWidget* content_;
     QElapsedTimer closedByFocusLoss_;
 };

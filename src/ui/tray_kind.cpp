@@ -3,14 +3,10 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QGuiApplication>
 
 namespace quilvo::ui {
 
 TrayKind trayKindForNewIcon() {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-        return TrayKind::statusNotifierItem;
-    }
     const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     QDBusMessage get = QDBusMessage::createMethodCall(
         watcher, QStringLiteral("/StatusNotifierWatcher"),

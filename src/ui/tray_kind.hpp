@@ -10,9 +10,9 @@ enum class TrayKind {
 };
 
 // The kind Qt gives a tray icon created now. Qt does not tell, but decides by a rule of its
-// own: outside X11 only StatusNotifierItem exists; on X11 it is used when a watcher with a
-// registered host is on the session bus at the process's first tray icon, and that choice then
-// holds for the whole process. So ask just before creating the first icon.
+// own: StatusNotifierItem when a watcher with a registered host is on the session bus at the
+// process's first tray icon, for the whole process; otherwise XEmbed, which only X11 has.
+// So ask just before creating the first icon.
 TrayKind trayKindForNewIcon();
 
 }  // namespace quilvo::ui

@@ -1,7 +1,7 @@
 """The lab: private services for out-of-process tests, each started by the test that asks for
 it and stopped (process group killed) when that test ends, pass or fail. Usage: lab-guide.md."""
 
-import array, base64, collections, ctypes, http.server, json, math, os, secrets, signal, socket
+import array, base64, collections, ctypes, http.server, json, math, os, re, secrets, signal, socket
 import subprocess, sys, tempfile, threading, time, urllib.parse, urllib.request
 from pathlib import Path
 
@@ -593,8 +593,9 @@ class Uploads(http.server.BaseHTTPRequestHandler):
 
 @pytest.fixture
 def tray_app(procs, tmp_path, screen, bus):
-    # tray_app() starts the quilvo tray application on the test's display and bus, with one
-    # refused station and statistics uploads to an endpoint of the test: .uploads (bodies). One
+    # tray_app(stations, **env) starts the quilvo tray application on the test's display and bus,
+    # by default with one refused station, and statistics uploads to an endpoint of the test:
+    # .uploads (bodies). One
     # still running when the test ends must quit on SIGTERM with exit code 0.
     endpoint = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Uploads)
     endpoint.bodies = []
@@ -602,14 +603,14 @@ def tray_app(procs, tmp_path, screen, bus):
 
     apps = []
 
-    def start():
-        catalogue = write_catalogue(tmp_path, [("tone", refused_url(), "calm")])
+    def start(stations=(("tone", refused_url(), "calm"),), **env):
+        catalogue = write_catalogue(tmp_path, stations)
         (tmp_path / "runtime").mkdir(mode=0o700, exist_ok=True)
         app = procs.spawn(BIN / "quilvo", "--catalogue", catalogue, env={
             **quilvo_env(tmp_path), **screen.env, **bus.env, "QT_QPA_PLATFORM": "xcb",
             "LANG": "zh_CN.UTF-8", "XDG_CONFIG_HOME": tmp_path / "config",
             "XDG_RUNTIME_DIR": tmp_path / "runtime",
-            "QUILVO_STATS_ENDPOINT": f"http://127.0.0.1:{endpoint.server_address[1]}/api/event"})
+            "QUILVO_STATS_ENDPOINT": f"http://127.0.0.1:{endpoint.server_address[1]}/api/event", **env})
         app.uploads = endpoint.bodies
         # It claims its player name on the bus once its tray icon is set up.
         app.running = lambda: wait_until(lambda: app.poll() is None and bus.has_owner(MPRIS))
@@ -634,9 +635,17 @@ class StatusNotifierHost:
     def __init__(self, procs, bus):
         self.bus = bus
         procs.spawn("status-notifier-watcher", env=bus.env)
-        assert wait_until(lambda: bus.has_owner(self.WATCHER), 10), "no StatusNotifierWatcher"
-        # The name need not be owned: the watcher only counts hosts.
-        self.watcher("RegisterStatusNotifierHost", "org.kde.StatusNotifierHost-quilvo-test")
+        # It owns its name a moment before it serves its object. The host's name need not be
+        # owned: the watcher only counts hosts.
+        assert wait_until(lambda: self.register("org.kde.StatusNotifierHost-quilvo-test"), 10), \
+            "no StatusNotifierWatcher"
+
+    def register(self, host):
+        try:
+            self.watcher("RegisterStatusNotifierHost", host)
+            return True
+        except dbus.exceptions.DBusException:
+            return False
 
     def watcher(self, method, *args):
         return self.bus.call(self.WATCHER, "/StatusNotifierWatcher", self.WATCHER, method, *args)
@@ -658,3 +667,63 @@ class StatusNotifierHost:
 @pytest.fixture
 def sni_host(procs, bus):
     return StatusNotifierHost(procs, bus)
+
+
+class Weston:
+    # A Wayland compositor on the test's X display. Its X11 backend gives it a seat, so keys
+    # typed with xdotool reach the focused Wayland window; the headless backend has no seat, so
+    # nothing there ever has the keyboard focus. toplevels() lists the titles of the windows it
+    # shows, read from its scene graph.
+
+    def __init__(self, procs, screen, folder):
+        folder.mkdir(mode=0o700)
+        self.screen, self.run_env = screen, {"XDG_RUNTIME_DIR": folder}
+        self.env = {"WAYLAND_DISPLAY": str(folder / "wayland-0")}
+        procs.spawn("weston", "--debug", "--use-pixman", "--backend=x11-backend.so", "--socket=wayland-0",
+                    "--width=1024", "--height=700", env={**screen.env, **self.run_env},
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        output = screen.wait(lambda w: True, wm_class="weston", what="weston's output window")
+        screen.xdotool("windowfocus", "--sync", output.id)
+
+    def toplevels(self):
+        graph = run("weston-debug", "scene-graph", env={**self.run_env, **self.env}).stdout
+        return re.findall(r"role xdg_toplevel, .* top-level window '([^']*)'", graph)
+
+
+@pytest.fixture
+def weston(procs, screen, tmp_path):
+    return Weston(procs, screen, tmp_path / "weston")
+
+
+TREE = """import json, pyatspi
+def walk(node, out):
+    out.append({"role": node.getRoleName(), "name": node.name, "description": node.description,
+                "states": [pyatspi.stateToString(s) for s in node.getState().getStates()]})
+    for child in node:
+        walk(child, out)
+out = []
+for app in pyatspi.Registry.getDesktop(0):
+    if app is not None and app.name == "quilvo":
+        walk(app, out)
+print(json.dumps(out))"""
+
+
+class Accessibility:
+    # The accessibility bus on the test's session bus, as a screen reader finds it; tree() reads
+    # the quilvo application's objects: role, name, description and states of each.
+
+    def __init__(self, procs, bus):
+        self.bus = bus
+        procs.spawn("/usr/libexec/at-spi-bus-launcher", "--launch-immediately", env=bus.env)
+        assert wait_until(lambda: bus.has_owner("org.a11y.Bus")), "no accessibility bus"
+        self.env = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+
+    def tree(self):
+        read = run("/usr/bin/python3", "-c", TREE, env=self.bus.env, timeout=60)
+        assert read.returncode == 0, read.stderr
+        return json.loads(read.stdout)
+
+
+@pytest.fixture
+def accessibility(procs, bus):
+    return Accessibility(procs, bus)

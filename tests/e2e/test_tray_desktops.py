@@ -1,0 +1,129 @@
+"""The tray application on the desktops people run: its menu as a StatusNotifierItem host reads
+and clicks it over com.canonical.dbusmenu, its icon's cost on the bus, its panel on Wayland and
+under a screen reader."""
+
+import re
+import subprocess
+import threading
+import time
+
+import dbus
+
+from conftest import MPRIS, wait_until
+
+MENU = "com.canonical.dbusmenu"
+MOODS = ["悦 · 轻松愉悦", "静 · 安定专注", "燃 · 节奏能量", "眠 · 舒缓入睡"]
+
+
+def layout(bus, item):
+    # The menu's visible items: label -> (id, enabled, toggle state or None, sub-items).
+    path = bus.call(*item, "org.freedesktop.DBus.Properties", "Get", "org.kde.StatusNotifierItem", "Menu")
+
+    def read(node):
+        id, props, children = node
+        items = {}
+        for child in children:
+            cid, cprops, _ = child
+            if cprops.get("visible", True) and cprops.get("type") != "separator":
+                # As a GTK host shows it: "_x" marks x as the mnemonic, "__" is "_".
+                items[re.sub("_(.)", r"\1", str(cprops["label"]))] = (int(cid), bool(cprops.get("enabled", True)),
+                                               cprops.get("toggle-state"), read(child))
+        return items
+    return read(bus.call(item[0], path, MENU, "GetLayout", 0, -1, dbus.Array([], "s"))[1])
+
+
+def click(bus, item, *labels):
+    # Clicks the item reached through `labels` (a submenu's title, then its item).
+    items = layout(bus, item)
+    for label in labels[:-1]:
+        items = items[label][3]
+    path = bus.call(*item, "org.freedesktop.DBus.Properties", "Get", "org.kde.StatusNotifierItem", "Menu")
+    bus.call(item[0], path, MENU, "Event", items[labels[-1]][0], "clicked", dbus.Int32(0, variant_level=1),
+             dbus.UInt32(0))
+
+
+def new_icons(procs, bus):
+    # A running list of the NewIcon signals on the bus.
+    monitor = procs.spawn("dbus-monitor", "--address", bus.env["DBUS_SESSION_BUS_ADDRESS"],
+                          "type='signal',interface='org.kde.StatusNotifierItem',member='NewIcon'",
+                          stdout=subprocess.PIPE)
+    seen = []
+    threading.Thread(target=lambda: [seen.append(1) for line in monitor.stdout if b"member=NewIcon" in line],
+                     daemon=True).start()
+    return seen
+
+
+def test_menu_is_a_control_surface_and_the_icon_is_light(procs, screen, bus, sni_host, pulse, streams,
+                                                          tray_app):
+    app = tray_app([(f"{mood}-1", streams.url("/stream?title=Tom_%26_Jerry"), mood)
+                    for mood in ("bright", "calm", "energy", "sleep")], **pulse.env)
+    item = sni_host.item()
+    assert app.running()
+    fresh = layout(bus, item)
+    assert list(fresh) == MOODS + ["播放", "换台", "定时", "打开面板", "关于 Quilvo", "退出 Quilvo"]
+    assert [fresh[m][2] for m in MOODS] == [0, 0, 0, 0] and not fresh["换台"][1]
+    assert list(fresh["定时"][3]) == ["关闭定时", "15 分钟后停止", "30 分钟后停止", "60 分钟后停止"]
+
+    click(bus, item, MOODS[1])
+    player = "org.mpris.MediaPlayer2.Player"
+    assert wait_until(lambda: bus.properties(player)["PlaybackStatus"] == "Playing"), "no playback"
+    playing = wait_until(lambda: (m := layout(bus, item)) and "calm-1 · Tom_&_Jerry" in m and m)
+    assert playing, layout(bus, item)
+    assert [playing[m][2] for m in MOODS] == [0, 1, 0, 0] and playing["换台"][1] and "暂停" in playing
+
+    icons = new_icons(procs, bus)
+    time.sleep(10)
+    assert 10 <= len(icons) <= 50, f"{len(icons)} new icons in 10 s of playing"
+
+    click(bus, item, "暂停")
+    assert wait_until(lambda: bus.properties(player)["PlaybackStatus"] == "Paused"), "still playing"
+    time.sleep(1)  # the resting frame
+    before = len(icons)
+    time.sleep(5)
+    assert len(icons) == before, "the icon moved while paused"
+
+    click(bus, item, "定时", "30 分钟后停止")
+    armed = wait_until(lambda: (m := layout(bus, item)) and "还剩 30 分钟" in m and m)
+    assert armed and armed["还剩 30 分钟"][3]["30 分钟后停止"][2] == 1
+
+    click(bus, item, "打开面板")
+    screen.wait(lambda w: w.width == 330, what="panel after 打开面板")
+
+    assert not app.uploads
+    click(bus, item, "退出 Quilvo")
+    assert app.wait(15) == 0
+    assert wait_until(lambda: '"type":"mood_selected"' in "".join(app.uploads), 1), "quit without its flush"
+
+
+def test_wayland_panel_is_placed_by_the_compositor_and_closes_on_escape_activation_and_focus_loss(
+        procs, weston, sni_host, tray_app):
+    tray_app(QT_QPA_PLATFORM="wayland", **weston.env)
+    item = sni_host.item()
+
+    def activate():
+        sni_host.click(item, "Activate", 0, 0)
+    for close in (lambda: weston.screen.xdotool("key", "Escape"), activate,
+                  lambda: procs.spawn("weston-simple-shm", env=weston.run_env | weston.env)):
+        activate()
+        assert wait_until(lambda: "Quilvo" in weston.toplevels()), "no panel after Activate"
+        close()
+        assert wait_until(lambda: "Quilvo" not in weston.toplevels()), "the panel stayed"
+
+
+def test_screen_reader_reads_the_panel(screen, bus, sni_host, pulse, streams, accessibility, tray_app):
+    tray_app([("calm-1", streams.url("/stream"), "calm")], **pulse.env, **accessibility.env)
+    sni_host.click(sni_host.item(), "Activate", 600, 300)
+    screen.wait(lambda w: w.width == 330, what="panel")
+
+    def controls():
+        return {(n["name"], n["description"]): n for n in accessibility.tree()
+                if n["role"] in ("push button", "check box")}
+    found = controls()
+    for mood in MOODS:
+        assert tuple(mood.split(" · ")) in found, found.keys()
+    # A tooltip doubles as the description.
+    assert {("播放", "播放"), ("换台", "换台"), ("定时", ""), ("退出 Quilvo", "退出 Quilvo")} <= found.keys()
+
+    screen.xdotool("key", "Tab", "Tab", "Return")
+    assert wait_until(lambda: ("暂停", "暂停") in controls()), "the play button never read 暂停"
+    assert "checked" in controls()[("静", "安定专注")]["states"]
