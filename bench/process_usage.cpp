@@ -18,9 +18,10 @@ struct ProcStat {
     double cpuSeconds = 0.0;
 };
 
-// /proc/<pid>/stat: fields after the command name, which may itself hold spaces and ')'.
-bool readStat(pid_t pid, ProcStat& stat) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+// /proc/<pid>/stat (or a thread's): fields after the command name, which may itself hold spaces
+// and ')'.
+bool readStat(const std::string& path, ProcStat& stat) {
+    std::ifstream in(path);
     std::string text;
     if (!std::getline(in, text)) {
         return false;
@@ -48,14 +49,16 @@ bool readStat(pid_t pid, ProcStat& stat) {
     return true;
 }
 
-double rssMegabytes(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+// The sum of the values of the lines starting with `key` (kB, or plain counts) in `path`.
+double fieldSum(const std::string& path, const std::string& key) {
+    std::ifstream in(path);
+    double sum = 0.0;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind(key, 0) == 0) {
+            sum += std::stod(line.substr(key.size()));
         }
     }
-    return 0.0;
+    return sum;
 }
 
 }  // namespace
@@ -68,7 +71,7 @@ ProcessUsage processTreeUsage(pid_t root) {
             continue;
         }
         const auto pid = static_cast<pid_t>(std::stol(name));
-        if (ProcStat stat; readStat(pid, stat)) {
+        if (ProcStat stat; readStat("/proc/" + name + "/stat", stat)) {
             all.emplace(pid, stat);
         }
     }
@@ -89,10 +92,33 @@ ProcessUsage processTreeUsage(pid_t root) {
         }
         if (inTree) {
             usage.cpuSeconds += stat.cpuSeconds;
-            usage.rssMegabytes += rssMegabytes(pid);
+            const std::string dir = "/proc/" + std::to_string(pid);
+            usage.rssMegabytes += fieldSum(dir + "/status", "VmRSS:") / 1024.0;
+            usage.pssMegabytes += fieldSum(dir + "/smaps_rollup", "Pss:") / 1024.0;
         }
     }
     return usage;
+}
+
+std::map<pid_t, ThreadUsage> threadUsage(pid_t pid) {
+    std::map<pid_t, ThreadUsage> threads;
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        const std::string dir = entry.path().string();
+        ProcStat stat;
+        std::ifstream comm(dir + "/comm");
+        ThreadUsage usage;
+        if (!std::getline(comm, usage.name) || !readStat(dir + "/stat", stat)) {
+            continue;
+        }
+        usage.cpuSeconds = stat.cpuSeconds;
+        usage.switches =
+            static_cast<long long>(fieldSum(dir + "/status", "voluntary_ctxt_switches:") +
+                                   fieldSum(dir + "/status", "nonvoluntary_ctxt_switches:"));
+        threads.emplace(static_cast<pid_t>(std::stol(entry.path().filename().string())), usage);
+    }
+    return threads;
 }
 
 }  // namespace quilvo::bench

@@ -2,7 +2,7 @@
 // stream, with burst-on-connect on and then off; dropouts in the first seconds of sound; and
 // CPU and memory over a stretch of playing. Everything runs on loopback, into a null sink of
 // a private PulseAudio server whose monitor is recorded.
-// Usage: ttfa_bench [--runs N] [--play-seconds S]
+// Usage: ttfa_bench [--runs N] [--play-seconds S] [--quilvo-cli PATH (another build, to compare)]
 #include <signal.h>
 
 #include <algorithm>
@@ -51,6 +51,7 @@ constexpr Player kResourcePlayers[] = {Player::quilvoStart, Player::gstLaunch, P
 struct Options {
     int runs = 7;
     int playSeconds = 60;
+    std::string quilvoCli = QUILVO_CLI;
 };
 
 struct RunResult {
@@ -69,14 +70,17 @@ struct RunResult {
 };
 
 struct ResourceResult {
-    Player player;
+    Player player = Player::quilvoStart;
     bool sounded = false;
     double startupCpu = 0.0;
     double cpu = 0.0;
     double rssPeak = 0.0;
     double rssAverage = 0.0;
+    double pssAverage = 0.0;
     double longestQuiet = 0.0;
     double seconds = 0.0;
+    // Each thread's CPU and context switches within the window (quilvo-cli only).
+    std::map<pid_t, ThreadUsage> threads;
 };
 
 double seconds(Clock::duration d) {
@@ -173,16 +177,20 @@ ResourceResult measureResources(Player player, const PlayerSetup& setup,
                                 const fixtures::SinkRecorder& sink, int playSeconds) {
     waitForQuietSink(sink);
     PlayerRun run(player, setup);
-    ResourceResult result{player};
+    ResourceResult result;
+    result.player = player;
     const auto sound = sink.waitForSound(kSoundThreshold, run.commandAt(), kSoundTimeout);
     if (!sound) {
         return result;
     }
     result.sounded = true;
     const auto begin = processTreeUsage(run.pid());
+    const bool perThread = player == Player::quilvoStart;
+    const auto threadsBegin = perThread ? threadUsage(run.pid()) : std::map<pid_t, ThreadUsage>{};
     const auto until = *sound + std::chrono::seconds(playSeconds);
     ProcessUsage last = begin;
     double rssSum = begin.rssMegabytes;
+    double pssSum = begin.pssMegabytes;
     int samples = 1;
     result.rssPeak = begin.rssMegabytes;
     while (Clock::now() < until && run.running()) {
@@ -191,12 +199,23 @@ ResourceResult measureResources(Player player, const PlayerSetup& setup,
         last = processTreeUsage(run.pid());
         result.rssPeak = std::max(result.rssPeak, last.rssMegabytes);
         rssSum += last.rssMegabytes;
+        pssSum += last.pssMegabytes;
         ++samples;
+    }
+    if (perThread) {
+        for (auto [tid, usage] : threadUsage(run.pid())) {
+            if (const auto it = threadsBegin.find(tid); it != threadsBegin.end()) {
+                usage.cpuSeconds -= it->second.cpuSeconds;
+                usage.switches -= it->second.switches;
+            }
+            result.threads.emplace(tid, usage);
+        }
     }
     result.seconds = seconds(std::min(Clock::now(), until) - *sound);
     result.startupCpu = begin.cpuSeconds;
     result.cpu = last.cpuSeconds - begin.cpuSeconds;
     result.rssAverage = rssSum / samples;
+    result.pssAverage = pssSum / samples;
     result.longestQuiet = longestQuiet(sink, *sound, until).seconds;
     return result;
 }
@@ -326,11 +345,11 @@ void printBreakdown(const Results& results) {
 void printResources(const std::vector<ResourceResult>& resources, int playSeconds) {
     std::printf(
         "\nResources over %d s of playing (burst on), from the first sound; the process and its "
-        "children.\nCPU s = utime+stime in the window; start-up = CPU from process start to "
-        "first sound.\n",
-        playSeconds);
-    std::printf("%-27s %8s %8s %10s %12s %11s %10s\n", "", "CPU s", "CPU %", "start-up",
-                "RSS peak MB", "RSS avg MB", "dropouts");
+        "children.\nCPU = utime+stime in the window (clock ticks of 10 ms), also per minute; "
+        "start-up = CPU from process\nstart to first sound; RSS and PSS sampled every %lld ms.\n",
+        playSeconds, static_cast<long long>(kUsageSampling.count()));
+    std::printf("%-27s %7s %9s %7s %9s %9s %9s %9s %9s\n", "", "CPU s", "CPU s/min", "CPU %",
+                "start-up", "RSS peak", "RSS avg", "PSS avg", "dropouts");
     for (const auto& r : resources) {
         const std::string label(r.player == Player::quilvoStart ? "quilvo-cli"
                                                                 : playerLabel(r.player));
@@ -342,9 +361,24 @@ void printResources(const std::vector<ResourceResult>& resources, int playSecond
         if (isDropout(r.longestQuiet)) {
             std::snprintf(gap, sizeof gap, "%.2f s", r.longestQuiet);
         }
-        std::printf("%-27s %8.2f %8.2f %10.2f %12.1f %11.1f %10s%s\n", label.c_str(), r.cpu,
-                    r.seconds > 0 ? 100.0 * r.cpu / r.seconds : 0.0, r.startupCpu, r.rssPeak,
-                    r.rssAverage, gap, r.seconds + 0.5 < playSeconds ? "  (ended early)" : "");
+        const double perSecond = r.seconds > 0 ? r.cpu / r.seconds : 0.0;
+        std::printf("%-27s %7.2f %9.3f %7.2f %9.2f %6.1f MB %6.1f MB %6.1f MB %9s%s\n",
+                    label.c_str(), r.cpu, 60 * perSecond, 100 * perSecond, r.startupCpu, r.rssPeak,
+                    r.rssAverage, r.pssAverage, gap,
+                    r.seconds + 0.5 < playSeconds ? "  (ended early)" : "");
+    }
+    for (const auto& r : resources) {
+        if (r.threads.empty() || r.seconds <= 0) {
+            continue;
+        }
+        std::printf(
+            "\nquilvo-cli per thread over the same window: CPU s per minute, wake-ups "
+            "(context switches) per second\n");
+        for (const auto& [tid, usage] : r.threads) {
+            std::printf("  %-7d %-18s %8.3f %8.1f\n", static_cast<int>(tid), usage.name.c_str(),
+                        60 * usage.cpuSeconds / r.seconds,
+                        static_cast<double>(usage.switches) / r.seconds);
+        }
     }
 }
 
@@ -357,7 +391,7 @@ int run(const Options& options) {
         "non-silent: a 10 ms block at the sink with RMS > %.3f of full scale (-50 dBFS); "
         "the tone is 0.26 RMS\n",
         kSoundThreshold);
-    std::printf("players: %s; %s; %s\n", firstLineOf({QUILVO_CLI, "--version"}).c_str(),
+    std::printf("players: %s; %s; %s\n", firstLineOf({options.quilvoCli, "--version"}).c_str(),
                 firstLineOf({"gst-launch-1.0", "--version"}).c_str(),
                 firstLineOf({"mpv", "--version"}).c_str());
     std::printf("load at start: %s\n", loadAverage().c_str());
@@ -370,7 +404,7 @@ int run(const Options& options) {
     fixtures::SinkRecorder sink(pulse);
     SinkInputWatch streams(pulse);
     PlayerSetup setup{
-        QUILVO_CLI,
+        options.quilvoCli,
         "",
         dir / "catalogue.json",
         dir.path(),
@@ -385,8 +419,8 @@ int run(const Options& options) {
         setup.streamUrl = icecast.url();
         fixtures::writeCatalogue(setup.catalogue, {{"bench", icecast.url(), {"calm"}}});
         std::string listing;
-        if (fixtures::runCommand({QUILVO_CLI, "--check-catalogue", setup.catalogue.string()}, 10s,
-                                 &listing) != 0) {
+        if (fixtures::runCommand({options.quilvoCli, "--check-catalogue", setup.catalogue.string()},
+                                 10s, &listing) != 0) {
             throw std::runtime_error("quilvo-cli refuses the bench catalogue:\n" + listing);
         }
         std::this_thread::sleep_for(kBurstFill);
@@ -443,8 +477,11 @@ int main(int argc, char** argv) {
             options.runs = *value;
         } else if (arg == "--play-seconds" && value) {
             options.playSeconds = *value;
+        } else if (arg == "--quilvo-cli" && i + 1 < argc) {
+            options.quilvoCli = argv[i + 1];
         } else {
-            std::fprintf(stderr, "usage: ttfa_bench [--runs N] [--play-seconds S]\n");
+            std::fprintf(stderr,
+                         "usage: ttfa_bench [--runs N] [--play-seconds S] [--quilvo-cli PATH]\n");
             return arg == "--help" ? 0 : 2;
         }
         ++i;
