@@ -110,12 +110,13 @@ class Transfer {
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient() {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+CurlHttpClient::CurlHttpClient() = default;
 
 std::optional<int> CurlHttpClient::post(const HttpRequest& request, Seconds wait) {
+    // At the first upload, not at start: initialising TLS costs about 2 MB of memory that a
+    // player without statistics to send never needs.
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(wait);
     Transfer transfer;

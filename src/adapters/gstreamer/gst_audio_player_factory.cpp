@@ -1,5 +1,6 @@
 #include "adapters/gstreamer/gst_audio_player_factory.hpp"
 
+#include <gio/gio.h>
 #include <gst/gst.h>
 
 #include <chrono>
@@ -11,6 +12,30 @@
 
 namespace quilvo {
 
+namespace {
+
+// What the start of a typical stream loads: the HTTP source, type finding, the decoding chain
+// for MP3, conversion and the PulseAudio sink.
+constexpr const char* kStreamPlugins[] = {
+    "coreelements", "playback", "typefindfunctions", "soup",          "icydemux",
+    "audioparsers", "mpg123",   "audioconvert",      "audioresample", "pulseaudio",
+};
+
+// Done while the program idles, so that the first station does not wait for it.
+void loadWhatStreamsNeed() {
+    for (const char* name : kStreamPlugins) {
+        if (GstPlugin* plugin = gst_plugin_load_by_name(name)) {
+            gst_object_unref(plugin);
+        }
+    }
+    // The system's certificate store, which the HTTP source reads at its first connection.
+    if (GTlsDatabase* database = g_tls_backend_get_default_database(g_tls_backend_get_default())) {
+        g_object_unref(database);
+    }
+}
+
+}  // namespace
+
 void initGStreamer() {
     static std::once_flag once;
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
@@ -18,6 +43,7 @@ void initGStreamer() {
 
 GstAudioPlayerFactory::GstAudioPlayerFactory() {
     initGStreamer();
+    PipelineWorker::instance().post(loadWhatStreamsNeed);
 }
 
 GstAudioPlayerFactory::~GstAudioPlayerFactory() {
