@@ -708,6 +708,14 @@ for app in pyatspi.Registry.getDesktop(0):
 print(json.dumps(out))"""
 
 
+LISTEN = """import pyatspi, sys
+def heard(event):
+    print(event.type, event.source.name, flush=True)
+pyatspi.Registry.registerEventListener(heard, *sys.argv[1:])
+print("ready", flush=True)
+pyatspi.Registry.start()"""
+
+
 class Accessibility:
     # The accessibility bus on the test's session bus, as a screen reader finds it; tree() reads
     # the quilvo application's objects: role, name, description and states of each.
@@ -722,6 +730,13 @@ class Accessibility:
         read = run("/usr/bin/python3", "-c", TREE, env=self.bus.env, timeout=60)
         assert read.returncode == 0, read.stderr
         return json.loads(read.stdout)
+
+    def listen(self, procs, *events):
+        # What a screen reader hears from here on: "event name" lines, as they come.
+        heard = lines(procs.spawn("/usr/bin/python3", "-c", LISTEN, *events, env=self.bus.env,
+                                  stdout=subprocess.PIPE))
+        assert wait_until(lambda: "ready" in heard), "no event listener"
+        return heard
 
 
 @pytest.fixture

@@ -110,7 +110,7 @@ def test_wayland_panel_is_placed_by_the_compositor_and_closes_on_escape_activati
         assert wait_until(lambda: "Quilvo" not in weston.toplevels()), "the panel stayed"
 
 
-def test_screen_reader_reads_the_panel(screen, bus, sni_host, pulse, streams, accessibility, tray_app):
+def test_screen_reader_reads_the_panel_and_hears_changes(procs, screen, bus, sni_host, pulse, streams, accessibility, tray_app):
     tray_app([("calm-1", streams.url("/stream"), "calm")], **pulse.env, **accessibility.env)
     sni_host.click(sni_host.item(), "Activate", 600, 300)
     screen.wait(lambda w: w.width == 330, what="panel")
@@ -124,6 +124,10 @@ def test_screen_reader_reads_the_panel(screen, bus, sni_host, pulse, streams, ac
     # A tooltip doubles as the description.
     assert {("播放", "播放"), ("换台", "换台"), ("定时", ""), ("退出 Quilvo", "退出 Quilvo")} <= found.keys()
 
+    heard = accessibility.listen(procs, "object:property-change:accessible-name", "object:state-changed:checked")
     screen.xdotool("key", "Tab", "Tab", "Return")
     assert wait_until(lambda: ("暂停", "暂停") in controls()), "the play button never read 暂停"
     assert "checked" in controls()[("静", "安定专注")]["states"]
+    # Both changes are announced: the mood's check and the play button's new name.
+    assert wait_until(lambda: {"object:state-changed:checked 静", "object:property-change:accessible-name 暂停"}
+                      <= set(heard)), heard
