@@ -77,6 +77,7 @@ def test_menu_is_a_control_surface_and_the_icon_is_light(procs, screen, bus, sni
 
     click(bus, item, "暂停")
     assert wait_until(lambda: bus.properties(player)["PlaybackStatus"] == "Paused"), "still playing"
+    assert wait_until(lambda: "播放" in layout(bus, item)), "the toggle item still reads 暂停"
     time.sleep(1)  # the resting frame
     before = len(icons)
     time.sleep(5)

@@ -9,7 +9,6 @@
 #include "ui/popover_view.hpp"
 #include "ui/popup_panel.hpp"
 #include "ui/reduce_motion.hpp"
-#include "ui/tray_menu.hpp"
 
 namespace quilvo::ui {
 namespace {
@@ -20,46 +19,8 @@ class TraySurfacesTest : public quilvo::testing::PlayerTest {
         loop.runUntilIdle();
         QCoreApplication::processEvents();
     }
-    // Each visible item as "text", with [x] when checked and (off) when disabled.
-    static QStringList items(const QMenu& menu) {
-        QStringList out;
-        for (const QAction* action : menu.actions()) {
-            if (!action->isVisible() || action->isSeparator()) {
-                continue;
-            }
-            out << action->text() + (action->isChecked() ? "[x]" : "") +
-                       (action->isEnabled() ? "" : "(off)");
-        }
-        return out;
-    }
     ReduceMotion reduceMotion;
 };
-
-TEST_F(TraySurfacesTest, MenuFollowsTheModel) {
-    TrayMenu menu(*model);
-    QStringList fresh{"悦 · 轻松愉悦", "静 · 安定专注", "燃 · 节奏能量", "眠 · 舒缓入睡",
-                      "播放",          "换台(off)",     "定时",          "打开面板",
-                      "关于 Quilvo",   "退出 Quilvo"};
-    EXPECT_EQ(items(menu), fresh);
-    EXPECT_EQ(items(*menu.findChild<QMenu*>()),
-              (QStringList{"关闭定时[x]", "15 分钟后停止", "30 分钟后停止", "60 分钟后停止"}));
-
-    playConnected(Mood::calm);
-    player()->deliverMetadata(
-        std::vector<MetadataItem>{{"Tom & Jerry", std::string(kCommonKeyTitle)}});
-    model->setSleep(30);
-    settle();
-    const QStringList playing = items(menu);
-    EXPECT_EQ(playing[0], "Station " + QString::fromStdString(station()) + " · Tom && Jerry(off)");
-    EXPECT_EQ(playing.mid(1, 6), (QStringList{"悦 · 轻松愉悦", "静 · 安定专注[x]", "燃 · 节奏能量",
-                                              "眠 · 舒缓入睡", "暂停", "换台"}));
-    EXPECT_EQ(playing[7], "还剩 30 分钟");
-    EXPECT_TRUE(menu.findChild<QMenu*>()->actions()[2]->isChecked());
-
-    model->toggle();
-    settle();
-    EXPECT_EQ(items(menu)[5], "播放");
-}
 
 TEST_F(TraySurfacesTest, PanelClosesOnFocusLossWithoutReopeningOnTheSameClick) {
     auto* content = new QWidget;
