@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,34 @@ class PlayerTest : public ::testing::Test {
     std::shared_ptr<FakeAudioPlayer> player() { return players.last(); }
     std::string station() const { return model->currentStation()->id; }
     std::string_view phase() const { return phaseName(model->phase()); }
+
+    // What the listener notices, in one line: phase, station (s1, s2, … in the order the
+    // stations were first played), players made so far and the status text.
+    std::string state() {
+        std::string text(phase());
+        if (model->currentStation()) {
+            const auto& urls = players.urls;
+            std::set<std::string> before;
+            for (const auto& url : urls) {
+                if (url == model->currentStation()->urlString) {
+                    break;
+                }
+                before.insert(url);
+            }
+            text += " s" + std::to_string(before.size() + 1);
+        }
+        text += " #" + std::to_string(players.created.size());
+        return model->statusText().empty() ? text : text + " " + model->statusText();
+    }
+    // Moves the clock on by each step's seconds and expects each step's state.
+    void expectTimeline(const std::vector<std::pair<double, std::string>>& steps) {
+        double elapsed = 0;
+        for (const auto& [seconds, expected] : steps) {
+            advance(seconds);
+            elapsed += seconds;
+            EXPECT_EQ(state(), expected) << "after " << elapsed << " s";
+        }
+    }
 
     // The current player connects and plays.
     void connect() {

@@ -126,6 +126,7 @@ class FakeAudioPlayerFactory : public AudioPlayerFactory {
     std::shared_ptr<AudioPlayer> create(const std::string& url) override {
         auto player = std::make_shared<FakeAudioPlayer>(url);
         created.push_back(player);
+        urls.push_back(url);
         return player;
     }
 
@@ -133,6 +134,7 @@ class FakeAudioPlayerFactory : public AudioPlayerFactory {
     std::shared_ptr<FakeAudioPlayer> last() const { return created.back().lock(); }
 
     std::vector<std::weak_ptr<FakeAudioPlayer>> created;
+    std::vector<std::string> urls;
 };
 
 }  // namespace quilvo::testing

@@ -4,10 +4,8 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QTest>
 
 #include "player/player_fixture.hpp"
-#include "ui/about_view.hpp"
 #include "ui/menu_glyph.hpp"
 #include "ui/popup_panel.hpp"
 #include "ui/reduce_motion.hpp"
@@ -15,110 +13,67 @@
 namespace quilvo::ui {
 namespace {
 
-using quilvo::testing::defaultCatalogue;
-using quilvo::testing::repositoryOf;
-
-class AppShellTest : public ::testing::Test {
+class AppShellTest : public quilvo::testing::PlayerTest {
   protected:
-    AppShellTest() { shell.start(); }
-    ~AppShellTest() override {
-        shell.contextMenu().hide();
-        if (shell.panel() != nullptr) {
-            shell.panel()->hide();
-        }
+    void SetUp() override {
+        PlayerTest::SetUp();
+        shell = std::make_unique<AppShell>(
+            ShellContext{*model, loop, notifications,
+                         [this] { panelAtStart.push_back(shell->panel() != nullptr); },
+                         [this] { ++shutdowns, model->shutdown(); }},
+            reduceMotion);
+        shell->start();
     }
+    void TearDown() override { shell.reset(); }
 
-    QImage trayImage() {
-        return shell.trayIcon()
-            .icon()
-            .pixmap(QSize(18, 18), 4.0)
-            .toImage()
-            .convertToFormat(QImage::Format_ARGB32);
-    }
-    static QImage glyphImage(bool playing, std::optional<int> active) {
-        return MenuGlyph::image(0, playing, active)
-            .pixmap(QSize(18, 18), 4.0)
-            .toImage()
-            .convertToFormat(QImage::Format_ARGB32);
-    }
-    void settle() {
-        loop.runUntilIdle();
-        QCoreApplication::processEvents();
-    }
+    static QImage image(const QIcon& icon) { return icon.pixmap(QSize(18, 18), 4.0).toImage(); }
     std::string status() { return model->statusText(); }
 
-    quilvo::testing::ManualEventLoop loop;
-    quilvo::testing::FakeAudioPlayerFactory players;
-    quilvo::testing::RecordingMediaSession media;
-    quilvo::testing::FakeOutputDeviceMonitor devices;
-    quilvo::testing::RecordingStats stats;
-    NotificationCenter notifications;
     ReduceMotion reduceMotion;
-    std::shared_ptr<PlayerModel> model =
-        PlayerModel::create(PlayerServices{loop, players, media, devices, stats, notifications},
-                            repositoryOf(defaultCatalogue()));
-    int starts = 0;
-    bool panelBuiltBeforeStart = false;
+    std::vector<bool> panelAtStart;
     int shutdowns = 0;
-    AppShell shell{ShellContext{*model, loop, notifications,
-                                [this] {
-                                    ++starts;
-                                    panelBuiltBeforeStart = shell.panel() != nullptr;
-                                },
-                                [this] {
-                                    ++shutdowns;
-                                    model->shutdown();
-                                }},
-                   reduceMotion};
+    std::unique_ptr<AppShell> shell;
 };
 
-TEST_F(AppShellTest, LaunchStartsThePlayerAndClicksOpenPanelOrMenu) {
-    EXPECT_EQ(starts, 1);
-    EXPECT_TRUE(panelBuiltBeforeStart);
-    EXPECT_FALSE(shell.glyph().isAnimating());
-    EXPECT_EQ(trayImage(), glyphImage(false, std::nullopt));
+TEST_F(AppShellTest, LaunchStartsThePlayerOnceAndClicksOpenPanelOrMenu) {
+    EXPECT_EQ(panelAtStart, std::vector<bool>{true});
+    EXPECT_EQ(image(shell->trayIcon().icon()), image(MenuGlyph::image(0, false, std::nullopt)));
     EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
-    shell.togglePanel();
-    ASSERT_NE(shell.panel(), nullptr);
-    EXPECT_TRUE(shell.panel()->isVisible());
-    EXPECT_EQ(shell.panel()->width(), 330);
-    shell.togglePanel();
-    EXPECT_FALSE(shell.panel()->isVisible());
-
-    shell.togglePanel();
-    shell.showContextMenu();
-    EXPECT_FALSE(shell.panel()->isVisible());
-    EXPECT_TRUE(shell.contextMenu().isVisible());
+    shell->togglePanel();
+    EXPECT_TRUE(shell->panel()->isVisible());
+    EXPECT_EQ(shell->panel()->width(), 330);
+    shell->togglePanel();
+    EXPECT_FALSE(shell->panel()->isVisible());
+    shell->togglePanel();
+    shell->showContextMenu();
+    EXPECT_FALSE(shell->panel()->isVisible());
+    EXPECT_TRUE(shell->contextMenu().isVisible());
+    shell->contextMenu().hide();
 }
 
-// Shown once, a second after the first opening, for 3.5 s, or until a station connects.
-TEST_F(AppShellTest, CloseHintOnceAndClearedWhileConnecting) {
-    shell.togglePanel();
-    loop.advance(Seconds(10));
-    EXPECT_EQ(status(), kCloseHint);  // while idle it stays
-    model->setStatusText("");
-    shell.togglePanel();
-    shell.togglePanel();
-    loop.advance(Seconds(5));
-    EXPECT_EQ(status(), "");
-}
-
-TEST_F(AppShellTest, CloseHintDisappearsAfterThreeAndAHalfSecondsWhileConnecting) {
-    shell.togglePanel();
+// Shown once, a second after the first opening; while connecting only for 3.5 s.
+TEST_F(AppShellTest, CloseHintOnceAfterTheFirstOpening) {
+    shell->togglePanel();
     model->playMood(Mood::calm);
-    loop.advance(Seconds(0.99));
-    EXPECT_EQ(status(), "");
-    loop.advance(Seconds(0.01));
-    EXPECT_EQ(status(), kCloseHint);
-    loop.advance(Seconds(3.49));
-    EXPECT_EQ(status(), kCloseHint);
-    loop.advance(Seconds(0.01));
-    EXPECT_EQ(status(), "");
+    expectTimeline({{0.99, "connecting s1 #1"},
+                    {0.01, "connecting s1 #1 " + std::string(kCloseHint)},
+                    {3.49, "connecting s1 #1 " + std::string(kCloseHint)},
+                    {0.01, "connecting s1 #1"}});
+    shell->togglePanel();
+    shell->togglePanel();
+    expectTimeline({{2, "connecting s1 #1"}});
+    shell->panel()->hide();
+}
+
+TEST_F(AppShellTest, CloseHintStaysWhileIdle) {
+    shell->togglePanel();
+    expectTimeline({{10, "idle #0 " + std::string(kCloseHint)}});
+    shell->panel()->hide();
 }
 
 TEST_F(AppShellTest, AboutIsOneReusedWindow) {
-    emit shell.contextMenu().aboutRequested();
-    QWidget* about = shell.aboutWindow();
+    emit shell->contextMenu().aboutRequested();
+    QWidget* about = shell->aboutWindow();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->windowTitle(), QStringLiteral("关于 Quilvo"));
@@ -126,29 +81,26 @@ TEST_F(AppShellTest, AboutIsOneReusedWindow) {
     EXPECT_GE(about->height(), 330);
     about->close();
     notifications.post(kQuilvoOpenAbout);
-    EXPECT_EQ(shell.aboutWindow(), about);
+    EXPECT_EQ(shell->aboutWindow(), about);
     EXPECT_TRUE(about->isVisible());
     about->close();
 }
 
-TEST_F(AppShellTest, GlyphFollowsPhaseAndMood) {
+TEST_F(AppShellTest, GlyphFollowsPhaseAndMoodAndQuitShutsDownOnce) {
     model->playMood(Mood::bright);
-    EXPECT_TRUE(shell.glyph().isAnimating());
-    players.last()->becomeReady();
-    players.last()->startPlaying();
-    settle();
+    EXPECT_TRUE(shell->glyph().isAnimating());
+    connect();
+    QCoreApplication::processEvents();
     model->toggle();
-    EXPECT_FALSE(shell.glyph().isAnimating());
-    EXPECT_EQ(trayImage(), glyphImage(false, Mood(Mood::bright).index()));
-}
-
-TEST_F(AppShellTest, QuitShutsTheModelDownOnce) {
+    EXPECT_FALSE(shell->glyph().isAnimating());
+    EXPECT_EQ(image(shell->trayIcon().icon()), image(MenuGlyph::image(0, false, 0)));
+    advance(1);
     model->playMood(Mood::calm);
-    shell.contextMenu().actions().back()->trigger();
+    emit shell->contextMenu().quitRequested();
     EXPECT_EQ(shutdowns, 1);
     EXPECT_EQ(stats.flushes, 1);
     EXPECT_EQ(loop.liveTimers(), 0);
-    shell.shutdown();
+    shell->shutdown();
     EXPECT_EQ(shutdowns, 1);
 }
 
