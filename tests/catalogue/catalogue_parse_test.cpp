@@ -28,7 +28,7 @@ std::optional<std::vector<Station>> parseDoc(const json& doc) {
 
 TEST(CatalogueParse, AcceptsAValidDocumentInFileOrder) {
     json b = inactiveEntry("b");
-    b["active"] = b["stream_url"] = b["mood_ids"] = b["homepage"] = nullptr;
+    b["active"] = b["stream_url"] = b["mood_ids"] = b["homepage"] = b["source"] = nullptr;
     json c = activeEntry("c");
     c["mood_ids"] = {"sleep", "calm", "calm", "party"};
     c["homepage"] = "https://home.example/";
@@ -48,55 +48,39 @@ TEST(CatalogueParse, AcceptsAValidDocumentInFileOrder) {
     EXPECT_TRUE(parseDoc({{"stations", {inactiveEntry("a"), inactiveEntry("b")}}}));
 }
 
-// One change to a valid entry at a time: whether an active and an inactive station survive it.
+// One change to a valid entry at a time, as a merge patch (null leaves the key out), after
+// whether an active and an inactive station survive it.
 TEST(CatalogueParse, EntryRulesRejectWhatIsWrong) {
-    struct Change {
-        const char* key;
-        json value;  // null with `erase` set: the key is left out
-        bool activeOk, inactiveOk, erase = false;
-    };
-    const Change changes[] = {
-        {"station_id", 7, false, false},
-        {"station_id", nullptr, false, false},
-        {"station_id", {}, false, false, true},
-        {"station_name", {}, false, false, true},
-        {"station_name", nullptr, false, false},
-        {"station_name", false, false, false},
-        {"stream_url", 1, false, false},
-        {"mood_ids", "calm", false, false},
-        {"mood_ids", {"calm", 2}, false, false},
-        {"primary_mood", 1, false, false},
-        {"primary_mood", {}, false, false, true},
-        {"primary_mood", "Calm", false, false},
-        {"homepage", 3, false, false},
-        {"source", {"x"}, false, false},
-        {"active", 1, false, false},
-        {"active", "true", false, false},
-        {"stream_url", "ftp://radio.example/a", false, true},
-        {"stream_url", "radio.example/a", false, true},
-        {"stream_url", "HTTPS://radio.example/a", false, true},
-        {"stream_url", "https://radio example/a", false, true},
-        {"stream_url", "", false, true},
-        {"stream_url", {}, false, true, true},
-        {"mood_ids", {"party", "Calm"}, false, true},
-        {"mood_ids", json::array(), false, true},
-        {"primary_mood", "sleep", false, true},
-        {"stream_url", "http://127.0.0.1:8000/live?x=1", true, true},
-        {"homepage", nullptr, true, true},
-        {"source", nullptr, true, true},
-    };
-    for (const Change& change : changes) {
+    for (const std::string change : {R"(-- {"station_id":7})",
+                                     R"(-- {"station_id":null})",
+                                     R"(-- {"station_name":null})",
+                                     R"(-- {"station_name":false})",
+                                     R"(-- {"stream_url":1})",
+                                     R"(-- {"mood_ids":"calm"})",
+                                     R"(-- {"mood_ids":["calm",2]})",
+                                     R"(-- {"primary_mood":1})",
+                                     R"(-- {"primary_mood":null})",
+                                     R"(-- {"primary_mood":"Calm"})",
+                                     R"(-- {"homepage":3})",
+                                     R"(-- {"source":["x"]})",
+                                     R"(-- {"active":1})",
+                                     R"(-- {"active":"true"})",
+                                     R"(-+ {"stream_url":"ftp://radio.example/a"})",
+                                     R"(-+ {"stream_url":"radio.example/a"})",
+                                     R"(-+ {"stream_url":"HTTPS://radio.example/a"})",
+                                     R"(-+ {"stream_url":"https://radio example/a"})",
+                                     R"(-+ {"stream_url":""})",
+                                     R"(-+ {"stream_url":null})",
+                                     R"(-+ {"mood_ids":["party","Calm"]})",
+                                     R"(-+ {"mood_ids":[]})",
+                                     R"(-+ {"primary_mood":"sleep"})",
+                                     R"(++ {"stream_url":"http://127.0.0.1:8000/live?x=1"})"}) {
         for (const bool active : {true, false}) {
             json entry = activeEntry("a");
             entry["active"] = active;
-            if (change.erase) {
-                entry.erase(change.key);
-            } else {
-                entry[change.key] = change.value;
-            }
-            EXPECT_EQ(parseDoc({{"stations", {entry}}}).has_value(),
-                      active ? change.activeOk : change.inactiveOk)
-                << (active ? "active " : "inactive ") << change.key << " = " << change.value;
+            entry.merge_patch(json::parse(change.substr(3)));
+            EXPECT_EQ(parseDoc({{"stations", {entry}}}).has_value(), change[active ? 0 : 1] == '+')
+                << (active ? "active " : "inactive ") << change;
         }
     }
     EXPECT_FALSE(parseDoc({{"stations", {activeEntry("a"), inactiveEntry("a")}}}));
