@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace quilvo::ui::MenuGlyph {
 namespace {
@@ -17,23 +19,57 @@ constexpr double kBobAmplitude = 1.1;
 constexpr double kBobSpeed = 2.2;
 constexpr double kBobLag = 0.9;
 
+// The bob repeats every kBobPeriod seconds; the tray shows one of kPhases frames of it.
+constexpr double kBobPeriod = 2 * M_PI / kBobSpeed;
+constexpr int kPhases = 64;
+// More frames than the tray ever asks for (sizes × phases × moods); past it, start afresh.
+constexpr std::size_t kMostCachedFrames = 2048;
+
+QImage render(QSize pixels, double time, bool playing, std::optional<int> activeIndex) {
+    QImage canvas(pixels, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        MenuGlyph::paint(painter, QRectF(QPointF(0, 0), pixels), time, playing, activeIndex);
+    }
+    return canvas;
+}
+
+// The tray repaints its icon with every frame, fifteen times a second: each frame is drawn
+// once, at the phase nearest its time, and copied after that. Drawing four antialiased dots
+// costs many times what copying a small image does.
+const QImage& cachedFrame(QSize pixels, double time, bool playing, std::optional<int> activeIndex) {
+    using Key = std::tuple<int, int, int, bool, int>;
+    static std::map<Key, QImage> frames;
+    const int phase =
+        playing
+            ? static_cast<int>(std::lround(std::fmod(time, kBobPeriod) / kBobPeriod * kPhases)) %
+                  kPhases
+            : 0;
+    const Key key{pixels.width(), pixels.height(), phase, playing, activeIndex.value_or(-1)};
+    if (auto it = frames.find(key); it != frames.end()) {
+        return it->second;
+    }
+    if (frames.size() >= kMostCachedFrames) {
+        frames.clear();
+    }
+    return frames.emplace(key, render(pixels, phase * kBobPeriod / kPhases, playing, activeIndex))
+        .first->second;
+}
+
 class GlyphIconEngine : public QIconEngine {
   public:
     GlyphIconEngine(double time, bool playing, std::optional<int> activeIndex)
         : time_(time), playing_(playing), activeIndex_(activeIndex) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
-        MenuGlyph::paint(*painter, rect, time_, playing_, activeIndex_);
+        const qreal scale = painter->device()->devicePixelRatioF();
+        const QSize pixels(qRound(rect.width() * scale), qRound(rect.height() * scale));
+        painter->drawImage(rect, cachedFrame(pixels, time_, playing_, activeIndex_));
     }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-        canvas.fill(Qt::transparent);
-        {
-            QPainter painter(&canvas);
-            paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        }
-        return QPixmap::fromImage(canvas);
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return QPixmap::fromImage(render(size, time_, playing_, activeIndex_));
     }
 
     QIconEngine* clone() const override { return new GlyphIconEngine(*this); }
