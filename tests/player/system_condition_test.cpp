@@ -5,6 +5,7 @@ namespace quilvo::testing {
 namespace {
 
 using SystemCondition = PlayerTest;
+const std::string kOffline = " " + std::string(kOfflineText);
 
 TEST_F(SystemCondition, OutageIsNoStationFailureButAFailureOnlineStillIs) {
     playConnected(Mood::sleep);  // its only station
@@ -12,25 +13,15 @@ TEST_F(SystemCondition, OutageIsNoStationFailureButAFailureOnlineStillIs) {
     player()->stall();
     advance(40);
     player()->fail();
-    loop.runUntilIdle();
-    EXPECT_EQ(phase(), "connecting");
-    EXPECT_EQ(model->statusText(), kOfflineText);
+    expectTimeline({{0, "connecting s1 #1" + kOffline}});
     EXPECT_EQ(media.current()->title, kOfflineText);
-    EXPECT_EQ(players.created.size(), 1U);
-    EXPECT_TRUE(stats.ofType("station_failed").empty());
-
     system.set(true, false);
-    EXPECT_EQ(players.created.size(), 2U);
-    EXPECT_EQ(model->statusText(), "");
+    expectTimeline({{0, "connecting s1 #2"}});
     connect();
-    EXPECT_EQ(phase(), "playing");
-    EXPECT_EQ(station(), "s1");
-    EXPECT_EQ(stats.ofType("station_start").size(), 1U);
-
     model->playMood(Mood::sleep);
-    EXPECT_EQ(station(), "s1");
     player()->fail();
     loop.runUntilIdle();
+    EXPECT_EQ(stats.ofType("station_start").size(), 1U);
     EXPECT_EQ(stats.ofType("station_failed").size(), 1U);
     model->playMood(Mood::sleep);
     EXPECT_EQ(model->statusText(), kNoStationText);
@@ -38,22 +29,17 @@ TEST_F(SystemCondition, OutageIsNoStationFailureButAFailureOnlineStillIs) {
 
 TEST_F(SystemCondition, OutageDoesNotUseUpTheAttemptRound) {
     model->playMood(Mood::calm);
-    advance(8);  // the first station times out; the second is tried
-    ASSERT_EQ(players.created.size(), 2U);
+    expectTimeline({{8, "connecting s2 #2"}});  // the first station timed out
     system.set(false, false);
     advance(30);
     system.set(true, false);
-    EXPECT_EQ(players.created.size(), 3U);
-    advance(8);  // the round still has time for a third station
-    EXPECT_EQ(players.created.size(), 4U);
-    connect();
-    EXPECT_EQ(phase(), "playing");
+    // Back online the station reconnects, and the round still has time for a third one.
+    expectTimeline({{0, "connecting s2 #3"}, {8, "connecting s3 #4"}});
 }
 
 TEST_F(SystemCondition, SleepTakesThePlayerOutAndResumeBringsTheStationBack) {
     playConnected(Mood::calm);  // listening from 0.5 s
     auto before = player();
-    const std::string playing = station();
     EXPECT_TRUE(system.delayHeld);
     advance(59);
     system.set(true, true);
@@ -62,13 +48,11 @@ TEST_F(SystemCondition, SleepTakesThePlayerOutAndResumeBringsTheStationBack) {
     EXPECT_FALSE(system.delayHeld);
     advance(600);
     system.set(false, false);  // awake, network not back yet
-    advance(5);
-    EXPECT_EQ(players.created.size(), 1U);
+    expectTimeline({{5, "connecting s1 #1" + kOffline}});
     system.set(true, false);
-    EXPECT_EQ(station(), playing);
+    expectTimeline({{0, "connecting s1 #2"}});
     EXPECT_TRUE(system.delayHeld);
     connect();
-    EXPECT_EQ(phase(), "playing");
     advance(30);
     EXPECT_EQ(stats.ofType("station_start").size(), 1U);
     model->playMood(Mood::bright);
@@ -83,26 +67,20 @@ TEST_F(SystemCondition, ListenerWhoPausedBeforeSleepStaysPaused) {
     EXPECT_FALSE(system.delayHeld);
     system.set(true, true);
     system.set(true, false);
-    advance(5);
-    EXPECT_EQ(phase(), "paused");
-    EXPECT_EQ(players.created.size(), 1U);
+    expectTimeline({{5, "paused s1 #1"}});
 }
 
 TEST_F(SystemCondition, ListenerActionsDuringAnOutageWaitForTheNetwork) {
     system.set(false, false);
     model->playMood(Mood::bright);
-    EXPECT_EQ(phase(), "connecting");
-    EXPECT_EQ(model->statusText(), kOfflineText);
+    expectTimeline({{0, "connecting s1 #1" + kOffline}});
     advance(40);
     model->shuffleStation();
     model->toggle();
     model->toggle();
-    const std::string chosen = station();
-    EXPECT_EQ(players.created.size(), 3U);
-    EXPECT_EQ(model->statusText(), kOfflineText);
-    advance(40);
+    expectTimeline({{40, "connecting s2 #3" + kOffline}});
     system.set(true, false);
-    EXPECT_EQ(station(), chosen);
+    expectTimeline({{0, "connecting s2 #4"}});
     connect();
     EXPECT_EQ(phase(), "playing");
     EXPECT_TRUE(stats.ofType("station_failed").empty());
