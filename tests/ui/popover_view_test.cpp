@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -41,10 +40,6 @@ class PopoverTest : public quilvo::testing::PlayerTest {
     }
     MoodCircle& circle(Mood mood) {
         return child<MoodCircle>(QStringLiteral("mood-") + QString::fromUtf8(mood.id().data()));
-    }
-    QString moodLabel(Mood mood) {
-        return child<QLabel>(QStringLiteral("mood-label-") + QString::fromUtf8(mood.id().data()))
-            .text();
     }
     OneLineText& line() { return child<OneLineText>(QStringLiteral("sharedLine")); }
     SymbolButton& playPause() { return child<SymbolButton>(QStringLiteral("playPause")); }
