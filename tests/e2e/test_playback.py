@@ -52,7 +52,7 @@ def test_rapid_station_changes_leave_no_threads_or_descriptors_behind(quilvo_cli
     cli.settle()
     task, fd = f"/proc/{cli.p.pid}/task", f"/proc/{cli.p.pid}/fd"
     threads, descriptors = len(os.listdir(task)), len(os.listdir(fd))
-    for _ in range(60):
+    for _ in range(20):
         cli.send("next")
     cli.wait(phase="connecting")
     cli.wait(phase="playing")
