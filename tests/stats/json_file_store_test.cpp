@@ -9,8 +9,6 @@
 #include <sstream>
 #include <thread>
 
-#include "stats/stats.hpp"
-#include "support/fake_http_client.hpp"
 #include "support/temp_dir.hpp"
 
 namespace quilvo {
@@ -95,24 +93,6 @@ TEST_F(JsonFileStoreTest, LockKeepsAnotherStoreOutUntilReleasedOrWaitingStops) {
     holder.unlock();
     EXPECT_TRUE(other.lock(Seconds{0}));
     other.unlock();
-}
-
-// Statistics over the file store, as the application runs them, across two runs.
-TEST_F(JsonFileStoreTest, DeviceKeyStaysTheSameAcrossRestarts) {
-    auto http = std::make_shared<testing::FakeHttpClient>();
-    for (int run = 0; run < 2; ++run) {
-        Stats stats(std::make_shared<JsonFileStore>(file), http);
-        stats.track("app_open", {}, {}, {}, {}, {});
-        stats.waitUntilIdle();
-    }
-    const auto state = contents();
-    const auto& events = state.at("quilvo.stats.queue");
-    ASSERT_EQ(events.size(), 2u);
-    const auto first = nlohmann::json::parse(events[0].get<std::string>());
-    const auto second = nlohmann::json::parse(events[1].get<std::string>());
-    EXPECT_EQ(first.at("device_key"), state.at("quilvo.stats.device"));
-    EXPECT_EQ(second.at("device_key"), state.at("quilvo.stats.device"));
-    EXPECT_NE(first.at("event_id"), second.at("event_id"));
 }
 
 }  // namespace
