@@ -13,7 +13,8 @@ sys.path.insert(0, str(Path(__file__).parents[1] / "tools"))
 import fault_stream_server  # noqa: E402
 
 # Waits allow for a sanitized build, several times slower than a release one.
-TIMEOUT = 15 * float(os.environ.get("QUILVO_SLOWDOWN", 1))
+SLOWDOWN = float(os.environ.get("QUILVO_SLOWDOWN", 1))
+TIMEOUT = 15 * SLOWDOWN
 SOUND = 0.02  # audible: well above a null sink's silence, well below the tone's level
 GIVE_UP = "暂时无法播放，请稍后重试"
 NO_STATION = "这个状态暂时没有可用电台"
