@@ -66,6 +66,7 @@ TEST_F(AppShellTest, GlyphFollowsPhaseAndMoodAndQuitShutsDownOnce) {
     EXPECT_FALSE(shell->glyph().isAnimating());
     EXPECT_EQ(image(shell->trayIcon().icon()), image(MenuGlyph::image(0, false, 0)));
     shell->panel()->findChild<QAbstractButton*>(QStringLiteral("quit"))->click();
+    EXPECT_EQ(shutdowns, 1);
     shell->shutdown();
     EXPECT_EQ(shutdowns, 1);
 }
