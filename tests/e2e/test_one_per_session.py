@@ -5,12 +5,9 @@ import http.server
 import json
 import select
 import socket
-import threading
 import time
 
-from conftest import BIN, SLOWDOWN, TIMEOUT, refused_url, run, wait_until
-
-WATCHER = "org.kde.StatusNotifierWatcher"
+from conftest import BIN, SLOWDOWN, TIMEOUT, http_endpoint, refused_url, run, wait_until
 
 
 def test_a_second_launch_opens_the_panel_of_the_first_and_leaves(screen, tray_app, sni_host, bus):
@@ -25,15 +22,15 @@ def test_a_second_launch_opens_the_panel_of_the_first_and_leaves(screen, tray_ap
     assert took < 1.0 * SLOWDOWN
     screen.wait(lambda w: w.width == 330, what="the first one's panel")
     assert first.poll() is None
-    items = bus.call(WATCHER, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
-                     WATCHER, "RegisteredStatusNotifierItems")
-    assert len(items) == 1
+    assert len(sni_host.items()) == 1
     assert bus.players() == ["quilvo"]
 
 
 class SlowUploads(http.server.BaseHTTPRequestHandler):
     # Answers each batch after a second. Its events count as taken only if the answer goes to a
     # client still waiting for it: a client killed meanwhile never learns that they arrived.
+    log_message = lambda *args: None
+
     def do_POST(self):
         events = json.loads(self.rfile.read(int(self.headers["Content-Length"])))["events"]
         self.server.waiting.append(self.path)
@@ -45,20 +42,16 @@ class SlowUploads(http.server.BaseHTTPRequestHandler):
         self.send_response(200)
         self.end_headers()
 
-    def log_message(self, *args):
-        pass
-
 
 def test_processes_sharing_the_state_file_send_every_event_once(quilvo_cli, procs, tmp_path):
-    endpoint = http.server.ThreadingHTTPServer(("127.0.0.1", 0), SlowUploads)
+    endpoint = http_endpoint(SlowUploads)
     endpoint.waiting, endpoint.taken = [], []
-    threading.Thread(target=endpoint.serve_forever, daemon=True).start()
     stations = [("c", refused_url(), "calm"), ("b", refused_url(), "bright")]
     state, clis = tmp_path / "shared", []
 
     def start(who):
         clis.append(quilvo_cli(stations, XDG_STATE_HOME=state,
-                               QUILVO_STATS_ENDPOINT=f"http://127.0.0.1:{endpoint.server_address[1]}/{who}"))
+                               QUILVO_STATS_ENDPOINT=f"{endpoint.url}/{who}"))
         return clis[-1]
 
     rounds = []

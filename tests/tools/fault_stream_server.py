@@ -24,13 +24,7 @@
 # Run as a program it prints "PORT <n>" once it listens and serves until killed; tests start
 # it in-process with start() and read `requests`: (monotonic time, path) of every request.
 
-import argparse
-import os
-import select
-import socketserver
-import threading
-import time
-import urllib.parse
+import argparse, os, select, socketserver, threading, time, urllib.parse
 
 BYTES_PER_SECOND = 16000
 CHUNK = BYTES_PER_SECOND // 50
@@ -156,8 +150,7 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--audio", required=True, help="a 128 kbit/s CBR MP3 file to loop")
     args = parser.parse_args()
-    server = start(args.audio, args.port)
-    print(f"PORT {server.server_address[1]}", flush=True)
+    print(f"PORT {start(args.audio, args.port).server_address[1]}", flush=True)
     threading.Event().wait()
 
 
