@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <poll.h>
 #include <stdlib.h>
 
 #include <future>
@@ -13,105 +14,86 @@
 namespace quilvo {
 namespace {
 
-// An HTTP server on a free loopback port that records each request's text and answers with
-// `status` ("/moved" redirects); with `hold` set it answers only when the test ends.
-class LocalHttpServer {
-  public:
-    explicit LocalHttpServer(int status, bool hold = false,
-                             std::unique_ptr<httplib::Server> server = nullptr)
-        : server_(server ? std::move(server) : std::make_unique<httplib::Server>()) {
-        ::setenv("no_proxy", "127.0.0.1", 1);  // loopback never goes through a proxy
-        server_->Post(".*", [=, this](const httplib::Request& request, httplib::Response& reply) {
-            {
-                std::lock_guard lock(mutex_);
-                requests_.push_back(request.method + " " + request.path + " " +
-                                    request.get_header_value("Content-Type") + " " + request.body);
-            }
-            arrived_.notify_all();
-            if (hold) {
-                released_.wait_for(std::chrono::seconds(15));
-            }
-            reply.status = request.path == "/moved" ? 302 : status;
-            reply.set_header("Location", url());
-        });
-        port_ = server_->bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_->listen_after_bind(); });
-        while (!server_->is_running()) {
-            std::this_thread::yield();
-        }
-    }
-    ~LocalHttpServer() {
-        release_.set_value();
-        server_->stop();
-        thread_.join();
-    }
-    std::string url(const std::string& path = "/api/event", const char* scheme = "http") const {
-        return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_) + path;
-    }
-    int port() const { return port_; }
-    std::vector<std::string> requests() {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-    bool waitForRequest() {
-        std::unique_lock lock(mutex_);
-        return arrived_.wait_for(lock, std::chrono::seconds(30),
-                                 [&] { return !requests_.empty(); });
-    }
-
-  private:
-    std::unique_ptr<httplib::Server> server_;
-    std::promise<void> release_;
-    std::shared_future<void> released_ = release_.get_future().share();
-    std::thread thread_;
-    int port_ = 0;
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::vector<std::string> requests_;
-};
+const std::string kBody = "{\"a\":\"é\"}";
 
 HttpRequest jsonPost(std::string url, Seconds timeout = Seconds(10.0)) {
-    return HttpRequest{
-        std::move(url), {{"Content-Type", "application/json"}}, "{\"a\":\"é\"}", timeout};
+    return HttpRequest{std::move(url), {{"Content-Type", "application/json"}}, kBody, timeout};
 }
 
+// A loopback port the test answers by hand: until it does, a POST to it hangs.
+struct Port {
+    Port() {
+        ::setenv("no_proxy", "127.0.0.1", 1);  // loopback never goes through a proxy
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(fd, 8);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+        url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/event";
+    }
+    ~Port() { ::close(fd); }
+    // The text of the next request, answered with `status`; empty when none came in time.
+    std::string serve(int status, int waitMs = 30000) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, waitMs) != 1) {
+            return "";
+        }
+        const int connection = ::accept(fd, nullptr, nullptr);
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n = 1; n > 0 && !text.ends_with(kBody);) {
+            n = ::read(connection, buffer, sizeof buffer);
+            text.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        }
+        const std::string reply = "HTTP/1.1 " + std::to_string(status) + " X\r\nLocation: " + url +
+                                  "\r\nContent-Length: 0\r\n\r\n";
+        EXPECT_GT(::write(connection, reply.data(), reply.size()), 0);
+        ::close(connection);
+        return text;
+    }
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    std::string url;
+};
+
+// A redirect followed would wait for a second answer and come back empty.
 TEST(CurlHttpClientTest, PostsTheBodyAndReturnsTheStatusWithoutFollowingRedirects) {
-    for (const auto& [status, path] : {std::pair<int, const char*>{200, "/api/event"},
-                                       {204, "/api/event"},
-                                       {404, "/api/event"},
-                                       {500, "/api/event"},
-                                       {302, "/moved"}}) {
-        LocalHttpServer server(status);
-        EXPECT_EQ(CurlHttpClient().post(jsonPost(server.url(path)), Seconds(12.0)), status);
-        EXPECT_EQ(server.requests(), std::vector<std::string>{std::string("POST ") + path +
-                                                              " application/json {\"a\":\"é\"}"});
+    for (const int status : {200, 204, 302, 404, 500}) {
+        Port server;
+        auto answer = std::async(std::launch::async, [&] {
+            return CurlHttpClient().post(jsonPost(server.url), Seconds(12.0));
+        });
+        const std::string request = server.serve(status);
+        EXPECT_EQ(answer.get(), status);
+        EXPECT_EQ(request.rfind("POST /api/event HTTP/1.1\r\n", 0), 0u) << request;
+        EXPECT_NE(request.find("\r\nContent-Type: application/json\r\n"), std::string::npos);
+        EXPECT_TRUE(request.ends_with("\r\n\r\n" + kBody)) << request;
     }
-    std::string refused;
-    {
-        const LocalHttpServer gone(200);  // a port that no longer listens
-        refused = gone.url();
-    }
+    const std::string refused = Port().url;  // a port that no longer listens
     EXPECT_EQ(CurlHttpClient().post(jsonPost(refused), Seconds(12.0)), std::nullopt);
 }
 
-// The server holds its answer until the test ends, so an answer means a limit was ignored.
+// Each limit must end a POST that hangs long before the other one would.
 TEST(CurlHttpClientTest, WaitTimeoutAndAbortEachEndAHangingPost) {
-    LocalHttpServer server(200, true);
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(server.url(), Seconds(30.0)), Seconds(0.3)),
+    const auto start = std::chrono::steady_clock::now();
+    Port silent;
+    EXPECT_EQ(CurlHttpClient().post(jsonPost(silent.url, Seconds(60.0)), Seconds(0.3)),
               std::nullopt);
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(server.url(), Seconds(0.3)), Seconds(30.0)),
+    EXPECT_EQ(CurlHttpClient().post(jsonPost(silent.url, Seconds(0.3)), Seconds(60.0)),
               std::nullopt);
     // Quitting must not wait for an endpoint that hangs: abort ends this POST and later ones.
-    LocalHttpServer held(200, true);
+    Port held;
     CurlHttpClient client;
     auto status = std::async(std::launch::async, [&] {
-        return client.post(jsonPost(held.url(), Seconds(30.0)), Seconds(30.0));
+        return client.post(jsonPost(held.url, Seconds(60.0)), Seconds(60.0));
     });
-    ASSERT_TRUE(held.waitForRequest());
+    pollfd connected{held.fd, POLLIN, 0};
+    ASSERT_EQ(::poll(&connected, 1, 30000), 1);
     client.abort();
     EXPECT_EQ(status.get(), std::nullopt);
-    EXPECT_EQ(client.post(jsonPost(held.url()), Seconds(30.0)), std::nullopt);
-    EXPECT_EQ(held.requests().size(), 1u);
+    ::close(::accept(held.fd, nullptr, nullptr));  // the aborted one
+    EXPECT_EQ(client.post(jsonPost(held.url), Seconds(60.0)), std::nullopt);
+    EXPECT_EQ(held.serve(200, 0), "") << "a POST after abort went out";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 TEST(CurlHttpClientTest, UntrustedCertificateIsRefused) {
@@ -123,15 +105,18 @@ TEST(CurlHttpClientTest, UntrustedCertificateIsRefused) {
         "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
         key.string() + " -out " + cert.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << "openssl is needed to make a certificate";
-    LocalHttpServer server(200, false,
-                           std::make_unique<httplib::SSLServer>(cert.c_str(), key.c_str()));
-    httplib::SSLClient trusting("127.0.0.1", server.port());
+    httplib::SSLServer server(cert.c_str(), key.c_str());
+    server.Post(".*", [](const httplib::Request&, httplib::Response&) {});
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    httplib::SSLClient trusting("127.0.0.1", port);
     trusting.enable_server_certificate_verification(false);
     const auto control = trusting.Post("/api/event", "{}", "application/json");
-    ASSERT_TRUE(control && control->status == 200) << "the TLS server itself must answer";
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(server.url("/api/event", "https")), Seconds(12.0)),
-              std::nullopt);
-    EXPECT_EQ(server.requests().size(), 1u) << "only the control request arrived";
+    const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/api/event";
+    EXPECT_EQ(CurlHttpClient().post(jsonPost(url), Seconds(12.0)), std::nullopt);
+    server.stop();
+    thread.join();
+    EXPECT_TRUE(control && control->status == 200) << "the TLS server itself must answer";
 }
 
 }  // namespace

@@ -70,14 +70,12 @@ struct StatsTest : ::testing::Test {
     }
 };
 
-TEST_F(StatsTest, TrackedEventIsStoredAsOneLineOfJsonAndSeenByTheHook) {
+// One line of JSON per event, seen by the hook; the tenth sends them, kept until taken.
+TEST_F(StatsTest, TenthEventSendsTheBatchWhichStaysStoredUntilTheEndpointTookIt) {
     trackApp({});
     EXPECT_EQ(queue(), std::vector<std::string>{kAppOpen});
     EXPECT_EQ(recorded, queue());
     EXPECT_TRUE(http->calls().empty());
-}
-
-TEST_F(StatsTest, TenthEventSendsTheBatchWhichStaysStoredUntilTheEndpointTookIt) {
     for (const std::optional<int> status :
          {std::optional(200), std::optional(204), std::optional(302), std::optional(404),
           std::optional(500), std::optional<int>()}) {
@@ -112,21 +110,19 @@ TEST_F(StatsTest, QueueDrainsOneBatchPerUploadAndKeepsTwoHundredWhenFull) {
     EXPECT_EQ(queue(), numbered(2, 200) + kAppOpen);
 
     auto stats = makeStats();
-    store->setTextList(kQueue, numbered(1, 205));
-    stats->flush();  // forced send of an overfull queue: trimmed only when it fails
-    stats->waitUntilIdle();
+    const auto flush = [&](const std::vector<std::string>& events) {
+        store->setTextList(kQueue, events);
+        stats->flush();
+        stats->waitUntilIdle();
+        return http->calls().size();
+    };
+    flush(numbered(1, 205));  // forced send of an overfull queue: trimmed only when it fails
     EXPECT_EQ(queue(), numbered(1, 200));
     respondWith(204);
-    store->setTextList(kQueue, numbered(1, 15));
-    stats->flush();
-    stats->waitUntilIdle();
+    const auto sent = flush(numbered(1, 15));
     EXPECT_EQ(http->calls().back().request.body, body(numbered(1, 10)));
     EXPECT_EQ(queue(), numbered(11, 15));
-    store->setTextList(kQueue, {});
-    const auto sent = http->calls().size();
-    stats->flush();
-    stats->waitUntilIdle();
-    EXPECT_EQ(http->calls().size(), sent);
+    EXPECT_EQ(flush({}), sent);
 }
 
 TEST_F(StatsTest, TrackReturnsWhileAPostHangs) {
@@ -202,24 +198,14 @@ TEST_F(StatsTest, EventsWaitWhileAnotherProcessHoldsTheStore) {
     EXPECT_NE(held->textList(kQueue)->at(0).find("\"type\":\"late\""), std::string::npos);
 }
 
-struct ScopedVariable {
-    ScopedVariable(const char* name, const char* value) : name(name) {
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { ::unsetenv(name); }
-    const char* name;
-};
-
 TEST_F(StatsTest, EnvironmentGivesTheEndpointAndDoNotTrackRecordsNothing) {
-    {
-        ScopedVariable endpoint("QUILVO_STATS_ENDPOINT", nullptr);
-        ScopedVariable doNotTrack("DO_NOT_TRACK", "0");
-        EXPECT_TRUE(readStatsEnvironment().enabled);
-        EXPECT_EQ(readStatsEnvironment().endpoint, "https://quilvo.app/api/event");
-    }
-    ScopedVariable endpoint("QUILVO_STATS_ENDPOINT", "http://127.0.0.1:9/api/event");
+    ::unsetenv("QUILVO_STATS_ENDPOINT");
+    ::setenv("DO_NOT_TRACK", "0", 1);
+    EXPECT_TRUE(readStatsEnvironment().enabled);
+    EXPECT_EQ(readStatsEnvironment().endpoint, "https://quilvo.app/api/event");
+    ::setenv("QUILVO_STATS_ENDPOINT", "http://127.0.0.1:9/api/event", 1);
+    ::setenv("DO_NOT_TRACK", "true", 1);
     EXPECT_EQ(readStatsEnvironment().endpoint, "http://127.0.0.1:9/api/event");
-    ScopedVariable doNotTrack("DO_NOT_TRACK", "true");
     store->setTextList(kQueue, numbered(1, 9));
     auto stats = makeStatsFromEnvironment(store, http);
     stats->track("app_open", {}, {}, {}, {}, {});
@@ -228,6 +214,8 @@ TEST_F(StatsTest, EnvironmentGivesTheEndpointAndDoNotTrackRecordsNothing) {
     EXPECT_EQ(queue(), numbered(1, 9));
     EXPECT_FALSE(store->text(kDevice));
     EXPECT_TRUE(http->calls().empty());
+    ::unsetenv("QUILVO_STATS_ENDPOINT");
+    ::unsetenv("DO_NOT_TRACK");
 }
 
 }  // namespace
