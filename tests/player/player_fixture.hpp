@@ -1,9 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -13,49 +12,39 @@
 
 #include "player/player_model.hpp"
 #include "support/fake_audio_player.hpp"
-#include "support/fake_output_device_monitor.hpp"
-#include "support/fake_system_condition.hpp"
+#include "support/fake_platform.hpp"
 #include "support/manual_event_loop.hpp"
-#include "support/recording_media_session.hpp"
 #include "support/recording_stats.hpp"
+#include "support/temp_dir.hpp"
 
 namespace quilvo::testing {
 
 struct StationSpec {
     std::string id;
-    std::vector<std::string> moods;
+    std::string mood;
     bool active = true;
 };
 
 // calm has six stations, bright three, sleep one, energy none; "off" is inactive.
 inline std::vector<StationSpec> defaultCatalogue() {
-    return {{"c1", {"calm"}},   {"c2", {"calm"}},  {"c3", {"calm"}},        {"c4", {"calm"}},
-            {"c5", {"calm"}},   {"c6", {"calm"}},  {"b1", {"bright"}},      {"b2", {"bright"}},
-            {"b3", {"bright"}}, {"s1", {"sleep"}}, {"off", {"calm"}, false}};
+    return {{"c1", "calm"},   {"c2", "calm"},  {"c3", "calm"},        {"c4", "calm"},
+            {"c5", "calm"},   {"c6", "calm"},  {"b1", "bright"},      {"b2", "bright"},
+            {"b3", "bright"}, {"s1", "sleep"}, {"off", "calm", false}};
 }
 
 // A repository loaded from a catalogue file written for the test.
 inline StationRepository repositoryOf(const std::vector<StationSpec>& specs) {
-    static int counter = 0;
-    const auto path =
-        std::filesystem::temp_directory_path() /
-        ("quilvo-player-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".json");
-    std::string json = R"({"stations":[)";
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const StationSpec& s = specs[i];
-        std::string moods;
-        for (const auto& m : s.moods) {
-            moods += (moods.empty() ? "\"" : ",\"") + m + "\"";
-        }
-        json += (i ? "," : "") + std::string(R"({"station_id":")") + s.id +
-                R"(","station_name":"Station )" + s.id + R"(","stream_url":"http://127.0.0.1:9/)" +
-                s.id + R"(","mood_ids":[)" + moods + R"(],"primary_mood":")" + s.moods.front() +
-                R"(","active":)" + (s.active ? "true" : "false") + "}";
+    const TempDir dir("quilvo-player");
+    std::string stations;
+    for (const StationSpec& s : specs) {
+        stations += (stations.empty() ? "" : ",") + std::string(R"({"station_id":")") + s.id +
+                    R"(","station_name":"Station )" + s.id +
+                    R"(","stream_url":"http://127.0.0.1:9/)" + s.id + R"(","mood_ids":[")" +
+                    s.mood + R"("],"primary_mood":")" + s.mood + R"(","active":)" +
+                    (s.active ? "true" : "false") + "}";
     }
-    json += "]}";
-    std::ofstream(path) << json;
-    StationRepository repository(path);
-    std::filesystem::remove(path);
+    std::ofstream(dir / "catalogue.json") << R"({"stations":[)" + stations + "]}";
+    StationRepository repository(dir / "catalogue.json");
     EXPECT_FALSE(repository.loadError().has_value());
     return repository;
 }
@@ -85,14 +74,9 @@ class PlayerTest : public ::testing::Test {
         std::string text(phase());
         if (model->currentStation()) {
             const auto& urls = players.urls;
-            std::set<std::string> before;
-            for (const auto& url : urls) {
-                if (url == model->currentStation()->urlString) {
-                    break;
-                }
-                before.insert(url);
-            }
-            text += " s" + std::to_string(before.size() + 1);
+            const auto first =
+                std::find(urls.begin(), urls.end(), model->currentStation()->urlString);
+            text += " s" + std::to_string(std::set(urls.begin(), first).size() + 1);
         }
         text += " #" + std::to_string(players.created.size());
         return model->statusText().empty() ? text : text + " " + model->statusText();

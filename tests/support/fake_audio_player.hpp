@@ -20,51 +20,45 @@ class FakeAudioPlayer : public AudioPlayer {
     void play() override {
         ++playCalls;
         if (status_ == TimeControlStatus::paused) {
-            setTimeControl(TimeControlStatus::waitingToPlay);
+            set(status_, TimeControlStatus::waitingToPlay, kStatus);
         }
     }
     void pause() override {
         ++pauseCalls;
-        setTimeControl(TimeControlStatus::paused);
+        set(status_, TimeControlStatus::paused, kStatus);
     }
     float volume() const override { return volume_; }
-    void setVolume(float volume) override {
-        volume_ = volume;
-        volumes.push_back(volume);
-    }
+    void setVolume(float volume) override { volumes.push_back(volume_ = volume); }
     ItemStatus itemStatus() const override { return item_; }
     TimeControlStatus timeControlStatus() const override { return status_; }
     std::optional<std::vector<MetadataItem>> timedMetadata() const override { return metadata_; }
 
     std::unique_ptr<Observation> observeItemStatus(std::function<void()> changed) override {
-        return watch(itemWatchers_, std::move(changed));
+        return watch(kItem, std::move(changed));
     }
     std::unique_ptr<Observation> observeTimedMetadata(std::function<void()> changed) override {
-        auto observation = watch(metadataWatchers_, changed);
+        auto observation = watch(kMetadata, changed);
         changed();
         return observation;
     }
     std::unique_ptr<Observation> observeTimeControlStatus(std::function<void()> changed) override {
-        return watch(statusWatchers_, std::move(changed));
+        return watch(kStatus, std::move(changed));
     }
 
     // Scripted events.
-    void becomeReady() { setItem(ItemStatus::readyToPlay); }
-    void fail() { setItem(ItemStatus::failed); }
-    void startPlaying() { setTimeControl(TimeControlStatus::playing); }
-    void stall() { setTimeControl(TimeControlStatus::waitingToPlay); }
+    void becomeReady() { set(item_, ItemStatus::readyToPlay, kItem); }
+    void fail() { set(item_, ItemStatus::failed, kItem); }
+    void startPlaying() { set(status_, TimeControlStatus::playing, kStatus); }
+    void stall() { set(status_, TimeControlStatus::waitingToPlay, kStatus); }
     void deliverMetadata(std::optional<std::vector<MetadataItem>> items) {
-        metadata_ = std::move(items);
-        notify(metadataWatchers_);
+        set(metadata_, std::move(items), kMetadata);
     }
 
     // Observations registered and not invalidated.
     int liveObservations() const {
         int count = 0;
-        for (const auto* list : {&itemWatchers_, &metadataWatchers_, &statusWatchers_}) {
-            for (const auto& watcher : *list) {
-                count += *watcher.alive ? 1 : 0;
-            }
+        for (const auto& watcher : watchers_) {
+            count += *watcher.alive ? 1 : 0;
         }
         return count;
     }
@@ -75,61 +69,47 @@ class FakeAudioPlayer : public AudioPlayer {
     int pauseCalls = 0;
 
   private:
+    enum Kind { kItem, kMetadata, kStatus };
     struct Watcher {
+        Kind kind;
         std::shared_ptr<bool> alive;
         std::function<void()> changed;
     };
-
-    class FakeObservation : public Observation {
-      public:
-        explicit FakeObservation(std::shared_ptr<bool> alive) : alive_(std::move(alive)) {}
-        void invalidate() override { *alive_ = false; }
-
-      private:
-        std::shared_ptr<bool> alive_;
+    struct FakeObservation : Observation {
+        explicit FakeObservation(std::shared_ptr<bool> alive) : alive(std::move(alive)) {}
+        void invalidate() override { *alive = false; }
+        std::shared_ptr<bool> alive;
     };
 
-    static std::unique_ptr<Observation> watch(std::vector<Watcher>& list,
-                                              std::function<void()> changed) {
-        auto alive = std::make_shared<bool>(true);
-        list.push_back({alive, std::move(changed)});
-        return std::make_unique<FakeObservation>(alive);
+    std::unique_ptr<Observation> watch(Kind kind, std::function<void()> changed) {
+        watchers_.push_back({kind, std::make_shared<bool>(true), std::move(changed)});
+        return std::make_unique<FakeObservation>(watchers_.back().alive);
     }
-    static void notify(const std::vector<Watcher>& list) {
-        for (const auto& watcher : std::vector<Watcher>(list)) {
-            if (*watcher.alive) {
+    template <class T>
+    void set(T& field, T value, Kind kind) {
+        field = std::move(value);
+        for (const auto& watcher : std::vector<Watcher>(watchers_)) {
+            if (watcher.kind == kind && *watcher.alive) {
                 watcher.changed();
             }
         }
-    }
-    void setItem(ItemStatus status) {
-        item_ = status;
-        notify(itemWatchers_);
-    }
-    void setTimeControl(TimeControlStatus status) {
-        status_ = status;
-        notify(statusWatchers_);
     }
 
     float volume_ = 1.0F;
     ItemStatus item_ = ItemStatus::unknown;
     TimeControlStatus status_ = TimeControlStatus::paused;
     std::optional<std::vector<MetadataItem>> metadata_;
-    std::vector<Watcher> itemWatchers_;
-    std::vector<Watcher> metadataWatchers_;
-    std::vector<Watcher> statusWatchers_;
+    std::vector<Watcher> watchers_;
 };
 
 // Records every player it makes; the records do not keep the players alive.
-class FakeAudioPlayerFactory : public AudioPlayerFactory {
-  public:
+struct FakeAudioPlayerFactory : AudioPlayerFactory {
     std::shared_ptr<AudioPlayer> create(const std::string& url) override {
         auto player = std::make_shared<FakeAudioPlayer>(url);
         created.push_back(player);
         urls.push_back(url);
         return player;
     }
-
     // The most recent player; the test keeps it alive while it holds the result.
     std::shared_ptr<FakeAudioPlayer> last() const { return created.back().lock(); }
 

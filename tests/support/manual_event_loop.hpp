@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <utility>
 
 #include "platform/event_loop.hpp"
@@ -23,12 +22,12 @@ class ManualEventLoop : public EventLoop {
     }
     void post(std::function<void()> work) override { postAfter(Seconds(0), std::move(work)); }
     void postAfter(Seconds delay, std::function<void()> work) override {
-        schedule(ticks(delay), {std::move(work), nullptr, {}, {}});
+        schedule(now(), ticks(delay), {nullptr, {}, [work = std::move(work)](Timer&) { work(); }});
     }
     std::shared_ptr<Timer> scheduleRepeating(Seconds interval,
                                              std::function<void(Timer&)> tick) override {
         auto timer = std::make_shared<ManualTimer>();
-        schedule(ticks(interval), {{}, timer, ticks(interval), std::move(tick)});
+        schedule(now(), ticks(interval), {timer, ticks(interval), std::move(tick)});
         return timer;
     }
 
@@ -45,10 +44,9 @@ class ManualEventLoop : public EventLoop {
     // The machine slept: the clock jumps without anything running in between; each timer that
     // missed firings then fires once.
     void sleepMachine(Seconds span) {
-        {
-            std::lock_guard lock(mutex_);
-            now_ += ticks(span);
-        }
+        std::unique_lock lock(mutex_);
+        now_ += ticks(span);
+        lock.unlock();
         runUntilIdle();
     }
     // Timers scheduled and not invalidated.
@@ -68,19 +66,17 @@ class ManualEventLoop : public EventLoop {
         bool valid = true;
     };
     using Ticks = std::chrono::system_clock::duration;
-    using Key = std::pair<Instant, std::uint64_t>;  // due, then order of scheduling
     struct Entry {
-        std::function<void()> work;
-        std::shared_ptr<ManualTimer> timer;
+        std::shared_ptr<ManualTimer> timer;  // none for posted work, which runs once
         Ticks interval;
         std::function<void(Timer&)> tick;
     };
 
     // Rounded, so that 0.1 + 0.2 s of steps lands where 0.3 s does.
     static Ticks ticks(Seconds span) { return std::chrono::round<Ticks>(span); }
-    void schedule(Ticks delay, Entry entry, std::optional<Instant> from = std::nullopt) {
+    void schedule(Instant from, Ticks delay, Entry entry) {
         std::lock_guard lock(mutex_);
-        queue_.emplace(Key{from.value_or(now_) + delay, seq_++}, std::move(entry));
+        queue_.emplace(std::pair(from + delay, seq_++), std::move(entry));
     }
 
     bool runNext(Instant end) {
@@ -89,19 +85,17 @@ class ManualEventLoop : public EventLoop {
             return false;
         }
         auto node = queue_.extract(queue_.begin());
-        now_ = std::max(now_, node.key().first);
+        const Instant due = node.key().first;
+        now_ = std::max(now_, due);
         lock.unlock();
         Entry& entry = node.mapped();
-        if (!entry.timer) {
-            entry.work();
-        } else if (entry.timer->valid) {
-            entry.tick(*entry.timer);
-            // Missed firings are skipped, as a run loop does after a sleep.
-            const Instant next = node.key().first + entry.interval;
-            if (entry.timer->valid) {
-                schedule(entry.interval, std::move(entry),
-                         next <= now() ? now() : next - entry.interval);
-            }
+        ManualTimer once;
+        if (!entry.timer || entry.timer->valid) {
+            entry.tick(entry.timer ? *entry.timer : once);
+        }
+        // Missed firings are skipped, as a run loop does after a sleep.
+        if (entry.timer && entry.timer->valid) {
+            schedule(due + entry.interval <= now() ? now() : due, entry.interval, std::move(entry));
         }
         return true;
     }
@@ -110,7 +104,7 @@ class ManualEventLoop : public EventLoop {
     // Starts at a fixed, realistic wall-clock instant.
     Instant now_{std::chrono::sys_days{std::chrono::year{2024} / 5 / 1}};
     std::uint64_t seq_ = 0;
-    std::map<Key, Entry> queue_;
+    std::map<std::pair<Instant, std::uint64_t>, Entry> queue_;  // due, then order of scheduling
 };
 
 }  // namespace quilvo::testing

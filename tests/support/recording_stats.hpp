@@ -20,6 +20,7 @@ class RecordingStats : public StatsRecorder {
         std::optional<bool> ok;
         std::optional<std::int64_t> ms;
         std::optional<double> minutes;
+        friend bool operator==(const Event&, const Event&) = default;
     };
 
     void track(const std::string& type, const std::optional<std::string>& mood,
