@@ -96,11 +96,12 @@ def streams(tone):
 
 class Pulse:
     # PulseAudio with null sinks sinkA (default) and sinkB. Programs reach it through a link, so
-    # that restart() can put a new server in the old one's place under them.
+    # that stop() and start() can put a new server in the old one's place under them.
 
     def __init__(self, procs, folder):
         self.procs, self.folder = procs, folder
         self.env = {"PULSE_SERVER": f"unix:{folder / 'native'}"}
+        folder.mkdir()
         self.start()
 
     def start(self):
@@ -125,10 +126,6 @@ class Pulse:
     def stop(self):
         self.procs.kill(self.daemon)
 
-    def restart(self):
-        self.stop()
-        self.start()
-
     def pactl(self, *args):
         r = run("pactl", *args, env=self.env)
         return r.stdout if r.returncode == 0 else None
@@ -136,15 +133,11 @@ class Pulse:
     def set_default(self, sink):
         assert self.pactl("set-default-sink", sink) is not None
 
-    def has_quilvo(self):
-        return 'application.name = "Quilvo"' in (self.pactl("list", "clients") or "")
 
 
 @pytest.fixture
 def pulse(procs, tmp_path):
-    folder = tmp_path / "pulse"
-    folder.mkdir()
-    return Pulse(procs, folder)
+    return Pulse(procs, tmp_path / "pulse")
 
 
 class Sink:
@@ -291,14 +284,11 @@ def quilvo_env(folder):
 
 def write_catalogue(folder, stations):
     # `stations`: (id, url, mood or list of moods), all on loopback.
-    entries = []
-    for id, url, moods in stations:
-        moods = [moods] if isinstance(moods, str) else moods
-        assert urllib.parse.urlsplit(url).hostname in ("127.0.0.1", "::1", "localhost"), url
-        entries.append({"station_id": id, "station_name": id, "stream_url": url, "mood_ids": moods,
-                        "primary_mood": moods[0], "source": "test", "active": True})
-    path = folder / "stations.json"
-    path.write_text(json.dumps({"stations": entries}))
+    stations = [(id, url, [moods] if isinstance(moods, str) else moods) for id, url, moods in stations]
+    assert all(urllib.parse.urlsplit(url).hostname in ("127.0.0.1", "::1", "localhost") for _, url, _ in stations)
+    (path := folder / "stations.json").write_text(json.dumps({"stations": [
+        {"station_id": id, "station_name": id, "stream_url": url, "mood_ids": moods, "primary_mood": moods[0],
+         "source": "test", "active": True} for id, url, moods in stations]}))
     # A catalogue the program rejected would send it to its built-in internet stations.
     check = run(BIN / "quilvo-cli", "--check-catalogue", path)
     assert check.returncode == 0, check.stdout + check.stderr
@@ -431,13 +421,10 @@ def media(quilvo_cli, streams, bus):
 
 
 def lines(process):
-    # The lines a child prints, as they come.
+    # The lines a child prints, as they come (extend() appends each as it is read).
     printed = []
-
-    def read():
-        for line in process.stdout:
-            printed.append(line.decode().rstrip("\n"))
-    threading.Thread(target=read, daemon=True).start()
+    threading.Thread(target=lambda: printed.extend(line.decode().rstrip("\n") for line in process.stdout),
+                     daemon=True).start()
     return printed
 
 
@@ -502,7 +489,7 @@ class Screen:
     # An X display of the test's own, 1280x800, seen and clicked with xdotool as a person would.
     # Windows are found by WM_CLASS.
 
-    WIDTH, HEIGHT = 1280, 800
+    WIDTH = 1280
 
     def __init__(self, procs):
         self.procs = procs
@@ -634,72 +621,3 @@ class StatusNotifierHost:
 @pytest.fixture
 def sni_host(procs, bus):
     return StatusNotifierHost(procs, bus)
-
-
-class Weston:
-    # A Wayland compositor on the test's X display. Its X11 backend gives it a seat, so keys
-    # typed with xdotool reach the focused Wayland window; the headless backend has no seat, so
-    # nothing there ever has the keyboard focus. toplevels() lists the titles of the windows it
-    # shows, read from its scene graph.
-
-    def __init__(self, procs, screen, folder):
-        folder.mkdir(mode=0o700)
-        self.screen, self.run_env = screen, {"XDG_RUNTIME_DIR": folder}
-        self.env = {"WAYLAND_DISPLAY": str(folder / "wayland-0")}
-        procs.spawn("weston", "--debug", "--use-pixman", "--backend=x11-backend.so", "--socket=wayland-0",
-                    "--width=1024", "--height=700", env={**screen.env, **self.run_env},
-                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        output = screen.wait(lambda w: True, wm_class="weston", what="weston's output window")
-        screen.xdotool("windowfocus", "--sync", output.id)
-
-    def toplevels(self):
-        graph = run("weston-debug", "scene-graph", env={**self.run_env, **self.env}).stdout
-        return re.findall(r"role xdg_toplevel, .* top-level window '([^']*)'", graph)
-
-
-@pytest.fixture
-def weston(procs, screen, tmp_path):
-    return Weston(procs, screen, tmp_path / "weston")
-
-
-# Run with event names: prints "type source" lines as they come; without: the quilvo tree as JSON.
-ATSPI = """import json, pyatspi, sys
-def walk(node):
-    yield {"role": node.getRoleName(), "name": node.name, "description": node.description,
-           "states": [pyatspi.stateToString(s) for s in node.getState().getStates()]}
-    for child in node:
-        yield from walk(child)
-if sys.argv[1:]:
-    pyatspi.Registry.registerEventListener(lambda e: print(e.type, e.source.name, flush=True), *sys.argv[1:])
-    print("ready", flush=True)
-    pyatspi.Registry.start()
-print(json.dumps([n for app in pyatspi.Registry.getDesktop(0) if app is not None and app.name == "quilvo"
-                  for n in walk(app)]))"""
-
-
-class Accessibility:
-    # The accessibility bus on the test's session bus, as a screen reader finds it; tree() reads
-    # the quilvo application's objects: role, name, description and states of each.
-
-    def __init__(self, procs, bus):
-        self.bus = bus
-        procs.spawn("/usr/libexec/at-spi-bus-launcher", "--launch-immediately", env=bus.env)
-        assert wait_until(lambda: bus.has_owner("org.a11y.Bus")), "no accessibility bus"
-        self.env = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
-
-    def tree(self):
-        read = run("/usr/bin/python3", "-c", ATSPI, env=self.bus.env, timeout=60)
-        assert read.returncode == 0, read.stderr
-        return json.loads(read.stdout)
-
-    def listen(self, procs, *events):
-        # What a screen reader hears from here on: "event name" lines, as they come.
-        heard = lines(procs.spawn("/usr/bin/python3", "-c", ATSPI, *events, env=self.bus.env,
-                                  stdout=subprocess.PIPE))
-        assert wait_until(lambda: "ready" in heard), "no event listener"
-        return heard
-
-
-@pytest.fixture
-def accessibility(procs, bus):
-    return Accessibility(procs, bus)

@@ -97,8 +97,9 @@ def test_remote_commands_drive_the_model_by_its_rules(media, bus):
     cli.wait(phase="paused")
 
 
-def test_describes_a_live_stream_player_and_quits_when_asked(media, bus):
-    cli = media()
+def test_describes_a_live_stream_player_leaves_its_name_to_no_second_instance_and_quits_when_asked(
+        media, bus):
+    first, second = media(), media()
     root = {"Identity": "Quilvo", "DesktopEntry": "app.quilvo.Quilvo", "CanQuit": True, "CanRaise": False,
             "HasTrackList": False, "SupportedUriSchemes": [], "SupportedMimeTypes": []}
     player = {"CanGoNext": True, "CanGoPrevious": False, "CanPlay": True, "CanPause": True,
@@ -107,12 +108,6 @@ def test_describes_a_live_stream_player_and_quits_when_asked(media, bus):
     for interface, expected in ((ROOT, root), (PLAYER, player)):
         properties = bus.properties(interface)
         assert {k: properties[k] for k in expected} == expected
-    bus.call(MPRIS, PATH, ROOT, "Quit")
-    assert cli.p.wait(15) == 0
-
-
-def test_a_second_instance_leaves_the_name_to_the_first(media, bus):
-    first, second = media(), media()
     first.do("mood bright", phase="playing")
     second.do("mood calm", song=SONG_ONE)
     instance = f"quilvo.instance{second.p.pid}"
@@ -122,3 +117,5 @@ def test_a_second_instance_leaves_the_name_to_the_first(media, bus):
         return bus.properties(PLAYER, name=name)["Metadata"]["xesam:title"]
     assert title(MPRIS) == "Quilvo"
     assert title(f"org.mpris.MediaPlayer2.{instance}") in (SONG_ONE, SONG_TWO)
+    bus.call(MPRIS, PATH, ROOT, "Quit")
+    assert first.p.wait(15) == 0

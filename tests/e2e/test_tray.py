@@ -122,8 +122,6 @@ def test_status_notifier_item_activate_opens_the_panel_at_the_pointer_and_the_me
     sni_host.click(item, "ContextMenu", x, y)
     menu = screen.wait(lambda w: not is_panel(w), what="menu after ContextMenu")
     assert abs(menu.x - x) <= 1 and abs(menu.y - y) <= 1
-    assert not app.uploads
     # "退出 Quilvo", the last item.
     screen.xdotool("key", "Up", "Return")
     assert app.wait(15) == 0
-    assert wait_until(lambda: '"type":"app_open"' in "".join(app.uploads), 1), "ended without its shutdown"

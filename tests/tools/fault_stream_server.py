@@ -145,14 +145,10 @@ def start(audio_file, port=0):
     return server
 
 
-def main():
+if __name__ == "__main__":
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--audio", required=True, help="a 128 kbit/s CBR MP3 file to loop")
     args = parser.parse_args()
     print(f"PORT {start(args.audio, args.port).server_address[1]}", flush=True)
     threading.Event().wait()
-
-
-if __name__ == "__main__":
-    main()

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -13,28 +14,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class QtEventLoopTest : public ::testing::Test {
-  protected:
-    // Runs the application's events until `done` holds or `timeout` passes.
-    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        }
-        return done();
-    }
-
-    bool onMainThread() const { return QThread::currentThread() == app.thread(); }
-
-    int argc = 1;
-    char name[16] = "test";
-    char* argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
-    QtEventLoop loop;
-};
-
 // The adapters post from their own threads (GStreamer, PulseAudio).
-TEST_F(QtEventLoopTest, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
+TEST(QtEventLoop, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QtEventLoop loop;
     constexpr int kThreads = 4;
     constexpr int kPosts = 500;
     std::vector<std::vector<int>> seen(kThreads);
@@ -46,7 +32,7 @@ TEST_F(QtEventLoopTest, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarl
             for (int i = 0; i < kPosts; ++i) {
                 loop.post([&, t, i] {
                     seen[t].push_back(i);
-                    offMain += onMainThread() ? 0 : 1;
+                    offMain += QThread::currentThread() != app.thread();
                 });
             }
             const Instant posted = loop.now();
@@ -58,13 +44,16 @@ TEST_F(QtEventLoopTest, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarl
     for (auto& poster : posters) {
         poster.join();
     }
-    ASSERT_TRUE(runUntil([&] { return waited.size() == kThreads; }, 10s));
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (waited.size() < kThreads && std::chrono::steady_clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    ASSERT_EQ(waited.size(), static_cast<std::size_t>(kThreads));
     EXPECT_EQ(offMain, 0);
+    std::vector<int> inOrder(kPosts);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
     for (const auto& list : seen) {
-        ASSERT_EQ(list.size(), static_cast<std::size_t>(kPosts));
-        for (int i = 0; i < kPosts; ++i) {
-            ASSERT_EQ(list[i], i);
-        }
+        EXPECT_EQ(list, inOrder);
     }
     for (const double early : waited) {
         EXPECT_GE(early, -0.001);
