@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "cli/command.hpp"
 #include "app/terminal_text.hpp"
+#include "cli/command.hpp"
 
 namespace quilvo {
 namespace {

@@ -21,23 +21,43 @@ std::vector<nlohmann::json> jsonLines(const std::string& text) {
     return lines;
 }
 
-class JsonFrontEndTest : public PlayerTest {
+// Both front ends on one player: JSON lines into `out` and `err`, the screen into a pipe.
+class FrontEndTest : public PlayerTest {
   protected:
     void SetUp() override {
         PlayerTest::SetUp();
-        frontEnd = std::make_unique<JsonFrontEnd>(*model, loop, out, err, [this] { ++quits; });
-        frontEnd->start();
+        ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+        json = std::make_unique<JsonFrontEnd>(*model, loop, out, err, [this] { ++quits; });
+        terminal =
+            std::make_unique<TerminalFrontEnd>(*model, loop, fds[0], fds[1], [this] { ++quits; });
+        json->start();
+        terminal->start();
+    }
+    void TearDown() override {
+        terminal.reset();
+        close(fds[0]);
+        close(fds[1]);
+    }
+    std::string screen() {
+        std::string text;
+        char buffer[65536];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        return text;
     }
     std::ostringstream out;
     std::ostringstream err;
+    int fds[2] = {-1, -1};
     int quits = 0;
-    std::unique_ptr<JsonFrontEnd> frontEnd;
+    std::unique_ptr<JsonFrontEnd> json;
+    std::unique_ptr<TerminalFrontEnd> terminal;
 };
 
-TEST_F(JsonFrontEndTest, PrintsOneLinePerChangeWithTheOutcomeOfEachTurn) {
-    frontEnd->input("mood ca");
+TEST_F(FrontEndTest, PrintsOneLinePerChangeWithTheOutcomeOfEachTurn) {
+    json->input("mood ca");
     EXPECT_EQ(players.created.size(), 0U);
-    frontEnd->input("lm\n");
+    json->input("lm\n");
     loop.runUntilIdle();
     connect();
     advance(1.0);
@@ -52,92 +72,57 @@ TEST_F(JsonFrontEndTest, PrintsOneLinePerChangeWithTheOutcomeOfEachTurn) {
     EXPECT_EQ(lines[1]["station"], station());
     EXPECT_EQ(lines[2]["phase"], "playing");
     EXPECT_EQ(out.str().rfind(R"({"type":"state","mood":null,)", 0), 0U);
+    json->printStat(R"({"type":"app_open"})");
+    EXPECT_EQ(jsonLines(out.str()).back().dump(), R"({"event":{"type":"app_open"},"type":"stat"})");
 }
 
-TEST_F(JsonFrontEndTest, UnknownCommandsAreRefusedAndChangeNothing) {
-    frontEnd->input("play calm\nsleep 5000\n\n");
+TEST_F(FrontEndTest, UnknownCommandsAreRefusedAndEndOfInputRunsTheLastLine) {
+    json->input("play calm\nsleep 5000\n\n");
     loop.runUntilIdle();
     EXPECT_EQ(jsonLines(out.str()).size(), 1U);
     const std::string errors = err.str();
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
     EXPECT_FALSE(model->currentMood());
-    frontEnd->input("sleep 15\n");
+    json->input("sleep 15\n");
     loop.runUntilIdle();
     EXPECT_EQ(jsonLines(out.str()).back()["sleep"], "还剩 15 分钟");
-}
-
-TEST_F(JsonFrontEndTest, TitlesNeverBreakTheLineAndStatLinesWrapTheEvent) {
-    playConnected(Mood::calm);
-    player()->deliverMetadata(
-        std::vector<MetadataItem>{{"a \"quoted\"\n\x1b[2J title", std::string(kCommonKeyTitle)}});
-    loop.runUntilIdle();
-    EXPECT_EQ(jsonLines(out.str()).back()["song"], "a \"quoted\"\n\x1b[2J title");
-    frontEnd->printStat(R"({"type":"app_open"})");
-    EXPECT_EQ(jsonLines(out.str()).back().dump(), R"({"event":{"type":"app_open"},"type":"stat"})");
-    frontEnd->input("mood sleep");  // end of input runs the last line, then quits
-    frontEnd->endOfInput();
+    json->input("mood sleep");  // end of input runs the last line, then quits
+    json->endOfInput();
     EXPECT_EQ(model->currentMood(), Mood::sleep);
     EXPECT_EQ(quits, 1);
 }
 
-class TerminalFrontEndTest : public PlayerTest {
-  protected:
-    void SetUp() override {
-        PlayerTest::SetUp();
-        ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
-        frontEnd =
-            std::make_unique<TerminalFrontEnd>(*model, loop, fds[0], fds[1], [this] { ++quits; });
-        frontEnd->start();
-    }
-    void TearDown() override {
-        frontEnd.reset();
-        close(fds[0]);
-        close(fds[1]);
-    }
-    std::string screen() {
-        std::string text;
-        char buffer[65536];
-        ssize_t n;
-        while ((n = read(fds[0], buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
-    int fds[2] = {-1, -1};
-    int quits = 0;
-    std::unique_ptr<TerminalFrontEnd> frontEnd;
-};
-
-TEST_F(TerminalFrontEndTest, KeysWorkLikeTheMoodButtonsAndTransport) {
-    frontEnd->input("2");
+TEST_F(FrontEndTest, KeysWorkLikeTheMoodButtonsAndTransport) {
+    terminal->input("2");
     EXPECT_EQ(model->currentMood(), Mood::calm);
     const std::string first = station();
-    frontEnd->input("2");
+    terminal->input("2");
     EXPECT_NE(station(), first);
     EXPECT_EQ(stats.ofType("station_skip").size(), 1U);
-    frontEnd->input("\x1b[");
+    terminal->input("\x1b[");
     EXPECT_EQ(stats.ofType("station_skip").size(), 1U);
-    frontEnd->input("C\x1b[D");
+    terminal->input("C\x1b[D");
     EXPECT_EQ(stats.ofType("station_skip").size(), 3U);
-    frontEnd->input(" ");
+    terminal->input(" ");
     EXPECT_EQ(model->phase(), PlayerModel::Phase::paused);
     for (const char* expected :
          {"还剩 15 分钟", "还剩 30 分钟", "还剩 60 分钟", "", "还剩 15 分钟"}) {
-        frontEnd->input("s");  // the sleep key cycles 15, 30, 60 minutes and off
+        terminal->input("s");  // the sleep key cycles 15, 30, 60 minutes and off
         EXPECT_EQ(model->sleepRemainText().value_or(""), expected);
     }
-    frontEnd->input("q");
+    terminal->input("q");
     EXPECT_EQ(quits, 1);
 }
 
-TEST_F(TerminalFrontEndTest, ShowsTheStateAndNeverPassesControlCodesFromAStream) {
+TEST_F(FrontEndTest, TitlesKeepTheirTextInJsonAndLoseTheirControlCodesOnScreen) {
     playConnected(Mood::bright);
-    player()->deliverMetadata(
-        std::vector<MetadataItem>{{"Title\x1b]0;owned\x07 end", std::string(kCommonKeyTitle)}});
+    const std::string title = "a \"quoted\"\n\x1b]0;owned\x07 end";
+    player()->deliverMetadata(std::vector<MetadataItem>{{title, std::string(kCommonKeyTitle)}});
     loop.runUntilIdle();
+    EXPECT_EQ(jsonLines(out.str()).back()["song"], title);
     const std::string text = screen();
     const std::string last = text.substr(text.rfind("\x1b[H"));
-    EXPECT_NE(last.find("Title]0;owned end"), std::string::npos);
+    EXPECT_NE(last.find("a \"quoted\"]0;owned end"), std::string::npos);
     EXPECT_NE(last.find("播放中"), std::string::npos);
     EXPECT_EQ(last.find("\x1b]"), std::string::npos);
 }
