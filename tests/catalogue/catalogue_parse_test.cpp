@@ -48,39 +48,29 @@ TEST(CatalogueParse, AcceptsAValidDocumentInFileOrder) {
     EXPECT_TRUE(parseDoc({{"stations", {inactiveEntry("a"), inactiveEntry("b")}}}));
 }
 
-// One change to a valid entry at a time, as a merge patch (null leaves the key out), after
+// Each value in turn replaces a key of a valid entry (null leaves the key out); after the mark,
 // whether an active and an inactive station survive it.
 TEST(CatalogueParse, EntryRulesRejectWhatIsWrong) {
-    for (const std::string change : {R"(-- {"station_id":7})",
-                                     R"(-- {"station_id":null})",
-                                     R"(-- {"station_name":null})",
-                                     R"(-- {"station_name":false})",
-                                     R"(-- {"stream_url":1})",
-                                     R"(-- {"mood_ids":"calm"})",
-                                     R"(-- {"mood_ids":["calm",2]})",
-                                     R"(-- {"primary_mood":1})",
-                                     R"(-- {"primary_mood":null})",
-                                     R"(-- {"primary_mood":"Calm"})",
-                                     R"(-- {"homepage":3})",
-                                     R"(-- {"source":["x"]})",
-                                     R"(-- {"active":1})",
-                                     R"(-- {"active":"true"})",
-                                     R"(-+ {"stream_url":"ftp://radio.example/a"})",
-                                     R"(-+ {"stream_url":"radio.example/a"})",
-                                     R"(-+ {"stream_url":"HTTPS://radio.example/a"})",
-                                     R"(-+ {"stream_url":"https://radio example/a"})",
-                                     R"(-+ {"stream_url":""})",
-                                     R"(-+ {"stream_url":null})",
-                                     R"(-+ {"mood_ids":["party","Calm"]})",
-                                     R"(-+ {"mood_ids":[]})",
-                                     R"(-+ {"primary_mood":"sleep"})",
-                                     R"(++ {"stream_url":"http://127.0.0.1:8000/live?x=1"})"}) {
-        for (const bool active : {true, false}) {
-            json entry = activeEntry("a");
-            entry["active"] = active;
-            entry.merge_patch(json::parse(change.substr(3)));
-            EXPECT_EQ(parseDoc({{"stations", {entry}}}).has_value(), change[active ? 0 : 1] == '+')
-                << (active ? "active " : "inactive ") << change;
+    const json table =
+        json::parse(R"({"--": {"station_id": [7, null], "station_name": [null, false],
+        "stream_url": [1], "mood_ids": ["calm", ["calm", 2]], "primary_mood": [1, null, "Calm"],
+        "homepage": [3], "source": [["x"]], "active": [1, "true"]},
+      "-+": {"stream_url": ["ftp://radio.example/a", "radio.example/a", "HTTPS://radio.example/a",
+        "https://radio example/a", "", null], "mood_ids": [["party", "Calm"], []],
+        "primary_mood": ["sleep"]},
+      "++": {"stream_url": ["http://127.0.0.1:8000/live?x=1"]}})");
+    for (const auto& [verdict, keys] : table.items()) {
+        for (const auto& [key, values] : keys.items()) {
+            for (const json& value : values) {
+                for (const bool active : {true, false}) {
+                    json entry = activeEntry("a");
+                    entry["active"] = active;
+                    entry.merge_patch({{key, value}});
+                    EXPECT_EQ(parseDoc({{"stations", {entry}}}).has_value(),
+                              verdict[active ? 0 : 1] == '+')
+                        << (active ? "active " : "inactive ") << key << " " << value;
+                }
+            }
         }
     }
     EXPECT_FALSE(parseDoc({{"stations", {activeEntry("a"), inactiveEntry("a")}}}));
