@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "app/check_catalogue.hpp"
 #include "catalogue/station_repository.hpp"
 #include "support/temp_dir.hpp"
 
@@ -11,20 +14,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The repository a file gives, and the lines `--check-catalogue` lists for it.
 TEST(StationRepository, UsesAnAcceptedFileOrFallsBackWithTheRightMessage) {
     const testing::TempDir dir;
     std::ofstream(dir / "stations.json") << R"({"stations":[
-  {"station_id":"a","station_name":"A","stream_url":"https://r.example/a","mood_ids":["calm"],"primary_mood":"calm","active":true},
-  {"station_id":"b","station_name":"B","primary_mood":"calm"},
-  {"station_id":"c","station_name":"C","stream_url":"http://r.example/c","mood_ids":["sleep"],"primary_mood":"sleep","active":true}]})";
+  {"station_id":"a","station_name":"A","stream_url":"https://r.example/a","mood_ids":["sleep","bright"],"primary_mood":"sleep","active":true},
+  {"station_id":"b\u001b[2J","station_name":"B","primary_mood":"calm"},
+  {"station_id":"c","station_name":"C","stream_url":"http://r.example/c","mood_ids":["calm"],"primary_mood":"calm","active":true}]})";
     std::ofstream(dir / "bad.json") << R"({"stations":[]})";
     const StationRepository repo(dir / "stations.json");
     EXPECT_FALSE(repo.loadError());
-    EXPECT_EQ(repo.stations().size(), 3U);
-    const auto active = repo.active();
-    ASSERT_EQ(active.size(), 2U);
-    EXPECT_EQ(active[0].id, "a");
-    EXPECT_EQ(active[1].id, "c");
+    EXPECT_EQ(repo.active(), (std::vector<Station>{repo.stations().at(0), repo.stations().at(2)}));
+    std::ostringstream out, err;
+    EXPECT_EQ(checkCatalogue(dir / "stations.json", out, err), 0);
+    EXPECT_EQ(out.str(),
+              "a\tactive\tsleep\tbright,sleep\thttps://r.example/a\n"
+              "b[2J\tinactive\tcalm\t\t\n"
+              "c\tactive\tcalm\tcalm\thttp://r.example/c\n");
+    EXPECT_EQ(err.str(), "");
 
     const std::pair<std::optional<fs::path>, std::string_view> fallbacks[] = {
         {dir / "absent.json", kCatalogueMissing},
@@ -36,6 +43,14 @@ TEST(StationRepository, UsesAnAcceptedFileOrFallsBackWithTheRightMessage) {
         EXPECT_EQ(fallback.loadError(), std::string(message));
         EXPECT_EQ(fallback.stations(), fallbackStations());
     }
+    std::ostringstream fallbackOut, fallbackErr;
+    EXPECT_EQ(checkCatalogue(dir / "absent.json", fallbackOut, fallbackErr), 1);
+    EXPECT_EQ(fallbackErr.str(), std::string(kCatalogueMissing) + "\n");
+    EXPECT_EQ(fallbackOut.str().substr(0, fallbackOut.str().find('\n')),
+              "groovesalad\tactive\tcalm\tcalm\thttps://ice1.somafm.com/groovesalad-128-mp3");
+    // The program passes the verdict on; that it gives 0 for a good file, every lab test checks.
+    const std::string command = std::string(QUILVO_CLI) + " --check-catalogue /nonexistent.json";
+    EXPECT_EQ(WEXITSTATUS(std::system((command + " >/dev/null 2>&1").c_str())), 1);
 }
 
 // The two copies of the catalogue must not drift apart; the built-in one plays only https.

@@ -72,8 +72,6 @@ TEST_F(FrontEndTest, PrintsOneLinePerChangeWithTheOutcomeOfEachTurn) {
     EXPECT_EQ(lines[1]["station"], station());
     EXPECT_EQ(lines[2]["phase"], "playing");
     EXPECT_EQ(out.str().rfind(R"({"type":"state","mood":null,)", 0), 0U);
-    json->printStat(R"({"type":"app_open"})");
-    EXPECT_EQ(jsonLines(out.str()).back().dump(), R"({"event":{"type":"app_open"},"type":"stat"})");
 }
 
 TEST_F(FrontEndTest, UnknownCommandsAreRefusedAndEndOfInputRunsTheLastLine) {
