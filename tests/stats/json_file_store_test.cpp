@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <thread>
 
 #include "support/temp_dir.hpp"
@@ -18,19 +16,10 @@ struct JsonFileStoreTest : ::testing::Test {
     testing::TempDir dir;
     std::filesystem::path file = dir.path() / "state" / "quilvo" / "state.json";
 
-    nlohmann::json contents() {
-        std::stringstream text;
-        text << std::ifstream(file).rdbuf();
-        return nlohmann::json::parse(text.str());
-    }
+    nlohmann::json contents() { return nlohmann::json::parse(std::ifstream(file)); }
     void write(const std::string& text) {
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << text;
-    }
-    static mode_t permissions(const std::filesystem::path& path) {
-        struct stat status {};
-        ::stat(path.c_str(), &status);
-        return status.st_mode & 0777;
     }
 };
 
@@ -43,8 +32,9 @@ TEST_F(JsonFileStoreTest, ValuesSurviveReopeningAndSitInAPrivateFile) {
               (std::vector<std::string>{"{\"a\":\"1\"}", "二"}));
     EXPECT_EQ(contents(), nlohmann::json::parse(R"({"quilvo.stats.device":"KEY",)"
                                                 R"("quilvo.stats.queue":["{\"a\":\"1\"}","二"]})"));
-    EXPECT_EQ(permissions(file), 0600u);
-    EXPECT_EQ(permissions(file.parent_path()), 0700u);
+    using enum std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(file).permissions(), owner_read | owner_write);
+    EXPECT_EQ(std::filesystem::status(file.parent_path()).permissions(), owner_all);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1)
         << "no temporary file left behind";
 

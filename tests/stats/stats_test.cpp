@@ -127,12 +127,10 @@ TEST_F(StatsTest, QueueDrainsOneBatchPerUploadAndKeepsTwoHundredWhenFull) {
 
 TEST_F(StatsTest, TrackReturnsWhileAPostHangs) {
     std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
     // Unanswered, the POST fails and a second one follows: what a blocking track would cause.
-    http->respond = [released](const HttpRequest&) {
-        const bool answered =
-            released.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-        return answered ? std::optional<int>(200) : std::nullopt;
+    http->respond = [released = release.get_future().share()](const HttpRequest&) {
+        const auto answer = released.wait_for(std::chrono::seconds(5));
+        return answer == std::future_status::ready ? std::optional(200) : std::nullopt;
     };
     store->setTextList(kQueue, numbered(1, 9));
     auto stats = makeStats();
