@@ -9,7 +9,7 @@ namespace {
 using Selection = PlayerTest;
 
 TEST_F(Selection, SkippingDealsEveryStationOncePerCycleAndNeverRepeatsAtTheBoundary) {
-    makeModel({{"a", {"calm"}}, {"b", {"calm"}}, {"c", {"calm"}}});
+    makeModel({{"a", "calm"}, {"b", "calm"}, {"c", "calm"}});
     model->playMood(Mood::calm);
     std::vector<std::string> order{station()};
     for (int i = 0; i < 299; ++i) {
@@ -31,15 +31,14 @@ TEST_F(Selection, SkippingDealsEveryStationOncePerCycleAndNeverRepeatsAtTheBound
 TEST_F(Selection, MoodQueuesLastAcrossMoodChanges) {
     std::set<std::string> calm;
     model->playMood(Mood::calm);
-    calm.insert(station());
-    model->shuffleStation();
-    calm.insert(station());
-    model->playMood(Mood::bright);
-    model->playMood(Mood::calm);
-    calm.insert(station());
-    for (int i = 0; i < 3; ++i) {
-        model->shuffleStation();
+    for (int i = 0; i < 6; ++i) {
         calm.insert(station());
+        if (i == 1) {
+            model->playMood(Mood::bright);
+            model->playMood(Mood::calm);
+        } else {
+            model->shuffleStation();
+        }
     }
     EXPECT_EQ(calm.size(), 6U);
 }

@@ -2,17 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace quilvo {
 namespace {
 
 std::string repeat(const std::string& piece, int times) {
-    std::string text;
-    for (int i = 0; i < times; ++i) {
-        text += piece;
-    }
-    return text;
+    std::ostringstream text;
+    std::fill_n(std::ostream_iterator<std::string>(text), times, piece);
+    return text.str();
 }
 
 // At most 200 user-perceived characters (not bytes or code points), valid UTF-8, not empty.

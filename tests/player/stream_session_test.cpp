@@ -8,12 +8,7 @@ namespace {
 
 using StreamSession = PlayerTest;
 
-MetadataItem titleItem(std::string text) {
-    return {std::move(text), std::string(kCommonKeyTitle)};
-}
-MetadataItem artistItem(std::string text) {
-    return {std::move(text), std::string(kCommonKeyArtist)};
-}
+using Items = std::vector<MetadataItem>;
 
 TEST_F(StreamSession, MoodChoiceConnectsThenFadesInAndRecordsTheStart) {
     model->playMood(Mood::calm);
@@ -49,7 +44,7 @@ TEST_F(StreamSession, NewerStartIgnoresLateCallbacksAndFadesTheOldPlayerOut) {
     // Reported before the skip, handled after it.
     old->stall();
     old->startPlaying();
-    old->deliverMetadata(std::vector{titleItem("Late")});
+    old->deliverMetadata(Items{{"Late", "title"}});
     old->fail();
     model->shuffleStation();
     loop.runUntilIdle();
@@ -97,17 +92,17 @@ TEST_F(StreamSession, PauseDiscardsFirstAudioAlreadyReported) {
 TEST_F(StreamSession, SongTitlesBecomeSongTextAndNowPlaying) {
     playConnected(Mood::calm);
     auto p = player();
-    p->deliverMetadata(std::vector{titleItem("A"), artistItem("B")});
+    p->deliverMetadata(Items{{"A", "title"}, {"B", "artist"}});
     loop.runUntilIdle();
     EXPECT_EQ(model->songText(), "A · B");
     EXPECT_EQ(media.current(), (NowPlaying{"A", "B", 1.0}));
 
     const auto published = media.history.size();
-    p->deliverMetadata(std::vector{titleItem("A"), artistItem("B")});
+    p->deliverMetadata(Items{{"A", "title"}, {"B", "artist"}});
     loop.runUntilIdle();
     EXPECT_EQ(media.history.size(), published);
 
-    p->deliverMetadata(std::vector{titleItem("A")});
+    p->deliverMetadata(Items{{"A", "title"}});
     loop.runUntilIdle();
     EXPECT_EQ(model->songText(), "A");
     EXPECT_EQ(media.current(), (NowPlaying{"A", "静", 1.0}));

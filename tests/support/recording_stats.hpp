@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,11 +34,8 @@ class RecordingStats : public StatsRecorder {
 
     std::vector<Event> ofType(std::string_view type) const {
         std::vector<Event> found;
-        for (const Event& event : events) {
-            if (event.type == type) {
-                found.push_back(event);
-            }
-        }
+        std::ranges::copy_if(events, std::back_inserter(found),
+                             [&](const Event& event) { return event.type == type; });
         return found;
     }
 
