@@ -36,8 +36,7 @@ def wait_until(check, timeout=TIMEOUT, every=0.05):
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
+    with socket.create_server(("127.0.0.1", 0)) as s:
         return s.getsockname()[1]
 
 
@@ -88,8 +87,7 @@ def tone(tmp_path_factory):
 @pytest.fixture
 def streams(tone):
     """The fault stream server (tests/tools/fault_stream_server.py): .url(path), .requests."""
-    server = fault_stream_server.start(tone)
-    yield server
+    yield (server := fault_stream_server.start(tone))
     server.shutdown()
     server.server_close()
 
@@ -180,11 +178,8 @@ class Sink:
         def find():
             start = None
             for t, rms in list(self.blocks):
-                if t <= since or rms > SOUND:
-                    start = None
-                    continue
-                start = start or t - 0.01
-                if t - start >= span:
+                start = None if t <= since or rms > SOUND else start or t - 0.01
+                if start and t - start >= span:
                     return start
         return wait_until(find, timeout)
 

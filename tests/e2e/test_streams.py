@@ -132,9 +132,7 @@ def test_a_request_tries_its_station_and_at_most_three_more_before_giving_up(qui
     stations = [(f"dead-{i}", refused_url(), "energy") for i in range(1, 7)]
     cli = quilvo_cli(stations)
 
-    def tried(states):
-        return {s["station"] for s in states if s["station"] and s["phase"] == "connecting"}
-
+    tried = lambda states: {s["station"] for s in states if s["station"] and s["phase"] == "connecting"}
     gave_up = cli.do("mood energy", status=GIVE_UP)
     assert (gave_up["phase"], gave_up["station"], gave_up["mood"]) == ("idle", None, "energy")
     first = tried(cli.states)
