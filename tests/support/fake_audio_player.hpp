@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -56,11 +57,8 @@ class FakeAudioPlayer : public AudioPlayer {
 
     // Observations registered and not invalidated.
     int liveObservations() const {
-        int count = 0;
-        for (const auto& watcher : watchers_) {
-            count += *watcher.alive ? 1 : 0;
-        }
-        return count;
+        return static_cast<int>(
+            std::ranges::count_if(watchers_, [](const auto& w) { return *w.alive; }));
     }
 
     const std::string url;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -52,11 +53,9 @@ class ManualEventLoop : public EventLoop {
     // Timers scheduled and not invalidated.
     int liveTimers() const {
         std::lock_guard lock(mutex_);
-        int count = 0;
-        for (const auto& [key, entry] : queue_) {
-            count += entry.timer && entry.timer->valid ? 1 : 0;
-        }
-        return count;
+        return static_cast<int>(std::ranges::count_if(queue_, [](const auto& item) {
+            return item.second.timer && item.second.timer->valid;
+        }));
     }
 
   private:
