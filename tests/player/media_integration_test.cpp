@@ -50,41 +50,25 @@ TEST_F(MediaIntegration, OutputDeviceChangePausesOnlyWhilePlaying) {
     EXPECT_EQ(state(), "connecting s1 #2");
 }
 
-// Every way playback stops by itself ends the listening time there, not at the report.
-TEST_F(MediaIntegration, ListeningClockStopsWherePlaybackStopsByItself) {
+// Every way playback stops by itself ends the listening time there; otherwise the report does.
+TEST_F(MediaIntegration, ListeningClockStopsWherePlaybackStops) {
     struct Case {
         const char* name;
         std::function<void()> stop;
         std::optional<std::string> mood;
         double minutes;
     };
-    const Case cases[] = {{"output device",
-                           [&] {
-                               advance(60);
-                               devices.change();
-                               loop.runUntilIdle();
-                           },
-                           "calm", 60.5},
-                          {"sleep timer",
-                           [&] {
-                               model->setSleep(1);
-                               advance(60);
-                           },
-                           std::nullopt, 60.5},
+    const Case cases[] = {{"still playing", [] {}, "calm", 660.5},
+                          {"output device", [&] { devices.change(); }, "calm", 60.5},
+                          {"sleep timer", [&] { model->setSleep(1); }, std::nullopt, 120.5},
                           // Noticed at 62, failover at 72 finds no station left.
-                          {"give-up",
-                           [&] {
-                               advance(60);
-                               player()->stall();
-                               advance(11);
-                           },
-                           "calm", 71.5}};
+                          {"give-up", [&] { player()->stall(); }, "calm", 71.5}};
     for (const Case& c : cases) {
         makeModel({{"c1", "calm"}});
         stats.events.clear();
         playConnected(Mood::calm);  // listening from 0.5, now 1
+        advance(60);
         c.stop();
-        ASSERT_NE(phase(), "playing") << c.name;
         advance(600);
         model->shutdown();
         const auto sessions = stats.ofType("session_duration");

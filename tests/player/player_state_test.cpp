@@ -45,9 +45,8 @@ TEST_F(PlayerState, PauseAndResumeMakeANewRequest) {
     EXPECT_EQ(stats.ofType("station_start").size(), 2U);
 }
 
-TEST_F(PlayerState, ShutdownStopsAtOnceAndReportsTheSession) {
-    playConnected(Mood::calm);  // listening from 0.5, now 1
-    advance(40);
+TEST_F(PlayerState, ShutdownStopsAtOnceAndFlushesTheStatistics) {
+    playConnected(Mood::calm);
     auto p = player();
     const int changes = stateChanges;
     model->setSleep(15);
@@ -57,11 +56,7 @@ TEST_F(PlayerState, ShutdownStopsAtOnceAndReportsTheSession) {
     EXPECT_EQ(media.current(), std::nullopt);
     EXPECT_EQ(stateChanges, changes);
     EXPECT_EQ(loop.liveTimers(), 0);
-    EXPECT_EQ(stats.flushes, 1);
-    const auto sessions = stats.ofType("session_duration");
-    ASSERT_EQ(sessions.size(), 1U);
-    EXPECT_EQ(sessions[0].mood, "calm");
-    EXPECT_NEAR(*sessions[0].minutes, 40.5 / 60, 1e-6);
+    EXPECT_EQ(stats.flushes, 1);  // the session it reports: the listening-clock test
 }
 
 TEST_F(PlayerState, DestroyedModelIgnoresEverythingStillPending) {
