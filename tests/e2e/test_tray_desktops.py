@@ -15,21 +15,19 @@ MENU = "com.canonical.dbusmenu"
 MOODS = ["悦 · 轻松愉悦", "静 · 安定专注", "燃 · 节奏能量", "眠 · 舒缓入睡"]
 
 
-def layout(bus, item):
-    # The menu's visible items: label -> (id, enabled, toggle state or None, sub-items).
-    path = bus.call(*item, "org.freedesktop.DBus.Properties", "Get", "org.kde.StatusNotifierItem", "Menu")
+def menu_path(bus, item):
+    return bus.call(*item, "org.freedesktop.DBus.Properties", "Get", "org.kde.StatusNotifierItem", "Menu")
 
+
+def layout(bus, item):
+    # The menu's visible items: label -> (id, enabled, toggle state or None, sub-items). Labels as
+    # a GTK host shows them: "_x" marks x as the mnemonic, "__" is "_".
     def read(node):
-        id, props, children = node
-        items = {}
-        for child in children:
-            cid, cprops, _ = child
-            if cprops.get("visible", True) and cprops.get("type") != "separator":
-                # As a GTK host shows it: "_x" marks x as the mnemonic, "__" is "_".
-                items[re.sub("_(.)", r"\1", str(cprops["label"]))] = (int(cid), bool(cprops.get("enabled", True)),
-                                               cprops.get("toggle-state"), read(child))
-        return items
-    return read(bus.call(item[0], path, MENU, "GetLayout", 0, -1, dbus.Array([], "s"))[1])
+        return {re.sub("_(.)", r"\1", str(props["label"])): (int(id), bool(props.get("enabled", True)),
+                                                             props.get("toggle-state"), read(child))
+                for child in node[2] for id, props, _ in [child]
+                if props.get("visible", True) and props.get("type") != "separator"}
+    return read(bus.call(item[0], menu_path(bus, item), MENU, "GetLayout", 0, -1, dbus.Array([], "s"))[1])
 
 
 def click(bus, item, *labels):
@@ -37,9 +35,8 @@ def click(bus, item, *labels):
     items = layout(bus, item)
     for label in labels[:-1]:
         items = items[label][3]
-    path = bus.call(*item, "org.freedesktop.DBus.Properties", "Get", "org.kde.StatusNotifierItem", "Menu")
-    bus.call(item[0], path, MENU, "Event", items[labels[-1]][0], "clicked", dbus.Int32(0, variant_level=1),
-             dbus.UInt32(0))
+    bus.call(item[0], menu_path(bus, item), MENU, "Event", items[labels[-1]][0], "clicked",
+             dbus.Int32(0, variant_level=1), dbus.UInt32(0))
 
 
 def new_icons(procs, bus):
