@@ -73,10 +73,8 @@ class PlayerTest : public ::testing::Test {
     std::string state() {
         std::string text(phase());
         if (model->currentStation()) {
-            const auto& urls = players.urls;
-            const auto first =
-                std::find(urls.begin(), urls.end(), model->currentStation()->urlString);
-            text += " s" + std::to_string(std::set(urls.begin(), first).size() + 1);
+            const auto first = std::ranges::find(players.urls, model->currentStation()->urlString);
+            text += " s" + std::to_string(std::set(players.urls.begin(), first).size() + 1);
         }
         text += " #" + std::to_string(players.created.size());
         return model->statusText().empty() ? text : text + " " + model->statusText();
@@ -86,16 +84,14 @@ class PlayerTest : public ::testing::Test {
         double elapsed = 0;
         for (const auto& [seconds, expected] : steps) {
             advance(seconds);
-            elapsed += seconds;
-            EXPECT_EQ(state(), expected) << "after " << elapsed << " s";
+            EXPECT_EQ(state(), expected) << "after " << (elapsed += seconds) << " s";
         }
     }
 
     // The current player connects and plays.
     void connect() {
-        auto p = player();
-        p->becomeReady();
-        p->startPlaying();
+        player()->becomeReady();
+        player()->startPlaying();
         loop.runUntilIdle();
     }
     // Choose `mood`, connect after `delay` seconds and let the fade-in finish.

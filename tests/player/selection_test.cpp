@@ -4,7 +4,6 @@
 #include "player_fixture.hpp"
 
 namespace quilvo::testing {
-namespace {
 
 using Selection = PlayerTest;
 
@@ -48,8 +47,7 @@ TEST_F(Selection, MoodWithoutStationsSaysSoAndKeepsPlaying) {
     model->playMood(Mood::energy);
     EXPECT_EQ(state(), "playing s1 #1 " + std::string(kNoStationText));
     EXPECT_EQ(model->currentMood(), Mood::energy);
-    EXPECT_EQ(stats.events.back().type, "mood_selected");
-    EXPECT_EQ(stats.events.back().mood, "energy");
+    EXPECT_EQ(stats.events.back(), (Event{"mood_selected", "energy", {}, {}, {}, {}}));
 }
 
 TEST_F(Selection, SwitchingMoodReportsTheListeningTimeOfTheMoodLeft) {
@@ -65,12 +63,9 @@ TEST_F(Selection, SwitchingMoodReportsTheListeningTimeOfTheMoodLeft) {
     connect();
     advance(14.5);
     model->playMood(Mood::calm);
-    const auto sessions = stats.ofType("session_duration");
-    ASSERT_EQ(sessions.size(), 1U);
-    EXPECT_EQ(sessions[0].mood, "bright");
-    EXPECT_DOUBLE_EQ(*sessions[0].minutes, 0.5);
+    EXPECT_EQ(stats.ofType("session_duration"),
+              (std::vector{Event{"session_duration", "bright", {}, {}, {}, 0.5}}));
     EXPECT_EQ(stats.ofType("mood_selected").size(), 4U);
 }
 
-}  // namespace
 }  // namespace quilvo::testing

@@ -8,9 +8,8 @@
 #include <string>
 
 namespace quilvo {
-namespace {
 
-std::string repeat(const std::string& piece, int times) {
+static std::string repeat(const std::string& piece, int times) {
     std::ostringstream text;
     std::fill_n(std::ostream_iterator<std::string>(text), times, piece);
     return text.str();
@@ -52,5 +51,4 @@ TEST(SongTitle, ReadsLastUsableTitleAndArtist) {
     EXPECT_EQ(songLine({}), std::nullopt);
 }
 
-}  // namespace
 }  // namespace quilvo

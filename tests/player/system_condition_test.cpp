@@ -2,7 +2,6 @@
 #include "player_fixture.hpp"
 
 namespace quilvo::testing {
-namespace {
 
 using SystemCondition = PlayerTest;
 const std::string kOffline = " " + std::string(kOfflineText);
@@ -60,16 +59,6 @@ TEST_F(SystemCondition, SleepTakesThePlayerOutAndResumeBringsTheStationBack) {
     EXPECT_NEAR(*stats.ofType("session_duration")[0].minutes, 89.5 / 60, 0.01);
 }
 
-TEST_F(SystemCondition, ListenerWhoPausedBeforeSleepStaysPaused) {
-    playConnected(Mood::calm);
-    model->toggle();
-    advance(1);
-    EXPECT_FALSE(system.delayHeld);
-    system.set(true, true);
-    system.set(true, false);
-    expectTimeline({{5, "paused s1 #1"}});
-}
-
 TEST_F(SystemCondition, ListenerActionsDuringAnOutageWaitForTheNetwork) {
     system.set(false, false);
     model->playMood(Mood::bright);
@@ -86,5 +75,4 @@ TEST_F(SystemCondition, ListenerActionsDuringAnOutageWaitForTheNetwork) {
     EXPECT_TRUE(stats.ofType("station_failed").empty());
 }
 
-}  // namespace
 }  // namespace quilvo::testing

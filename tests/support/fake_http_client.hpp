@@ -19,9 +19,7 @@ class FakeHttpClient : public HttpClient {
         Seconds wait;
     };
 
-    std::function<std::optional<int>(const HttpRequest&)> respond = [](const HttpRequest&) {
-        return std::optional<int>(200);
-    };
+    std::function<std::optional<int>(const HttpRequest&)> respond = [](auto&) { return 200; };
 
     std::optional<int> post(const HttpRequest& request, Seconds wait) override {
         {

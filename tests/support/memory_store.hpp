@@ -34,10 +34,8 @@ class MemoryStore : public KeyValueStore {
     std::optional<T> get(const std::string& key) {
         std::lock_guard lock(mutex_);
         const auto found = values_.find(key);
-        if (found == values_.end() || !std::holds_alternative<T>(found->second)) {
-            return std::nullopt;
-        }
-        return std::get<T>(found->second);
+        const T* value = found == values_.end() ? nullptr : std::get_if<T>(&found->second);
+        return value ? std::optional<T>(*value) : std::nullopt;
     }
     template <class T>
     void set(const std::string& key, const T& value) {

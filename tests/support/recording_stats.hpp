@@ -1,9 +1,8 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,19 +11,19 @@
 
 namespace quilvo::testing {
 
+struct Event {
+    std::string type;
+    std::optional<std::string> mood;
+    std::optional<std::string> stationId;
+    std::optional<bool> ok;
+    std::optional<std::int64_t> ms;
+    std::optional<double> minutes;
+    friend bool operator==(const Event&, const Event&) = default;
+};
+
 // Keeps every tracked event and counts flushes.
 class RecordingStats : public StatsRecorder {
   public:
-    struct Event {
-        std::string type;
-        std::optional<std::string> mood;
-        std::optional<std::string> stationId;
-        std::optional<bool> ok;
-        std::optional<std::int64_t> ms;
-        std::optional<double> minutes;
-        friend bool operator==(const Event&, const Event&) = default;
-    };
-
     void track(const std::string& type, const std::optional<std::string>& mood,
                const std::optional<std::string>& stationId, std::optional<bool> ok,
                std::optional<std::int64_t> ms, std::optional<double> minutes) override {
@@ -33,10 +32,8 @@ class RecordingStats : public StatsRecorder {
     void flush() override { ++flushes; }
 
     std::vector<Event> ofType(std::string_view type) const {
-        std::vector<Event> found;
-        std::ranges::copy_if(events, std::back_inserter(found),
-                             [&](const Event& event) { return event.type == type; });
-        return found;
+        auto found = events | std::views::filter([&](const Event& e) { return e.type == type; });
+        return {found.begin(), found.end()};
     }
 
     std::vector<Event> events;
