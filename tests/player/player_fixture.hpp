@@ -64,7 +64,7 @@ class PlayerTest : public ::testing::Test {
     }
 
     void advance(double seconds) { loop.advance(Seconds(seconds)); }
-    std::shared_ptr<FakeAudioPlayer> player() { return players.last(); }
+    std::shared_ptr<FakeAudioPlayer> player() { return players.created.back().lock(); }
     std::string station() const { return model->currentStation()->id; }
     std::string_view phase() const { return phaseName(model->phase()); }
 

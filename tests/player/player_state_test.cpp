@@ -22,14 +22,6 @@ TEST_F(PlayerState, ToggleWithoutMoodPlaysARandomOneAndClearsItsMessageLater) {
     EXPECT_EQ(model->statusText(), "other");
 }
 
-TEST_F(PlayerState, WillChangeFiresBeforeEveryStoreEvenOfAnEqualValue) {
-    std::vector<std::string> seen;
-    model->objectWillChange().subscribe([&] { seen.push_back(model->statusText()); });
-    model->setStatusText("a");
-    model->setStatusText("a");
-    EXPECT_EQ(seen, (std::vector<std::string>{"", "a"}));
-}
-
 TEST_F(PlayerState, ShutdownStopsAtOnceAndFlushesTheStatistics) {
     playConnected(Mood::calm);
     auto p = player();

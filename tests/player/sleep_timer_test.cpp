@@ -6,21 +6,25 @@ namespace quilvo::testing {
 
 using SleepTimer = PlayerTest;
 
-TEST_F(SleepTimer, TextCountsWholeMinutesThenSaysUnderOneMinute) {
-    int published = 0;
-    model->objectWillChange().subscribe([&] { ++published; });
+// Changes are announced before every store, even of an equal value.
+TEST_F(SleepTimer, ChangesAreAnnouncedAndTheTextCountsWholeMinutesThenSaysUnderOneMinute) {
+    std::vector<std::string> seen;
+    model->objectWillChange().subscribe([&] { seen.push_back(model->statusText()); });
+    model->setStatusText("a");
+    model->setStatusText("a");
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "a"}));
     model->setSleep(30);
     EXPECT_TRUE(model->sleepActive());
     EXPECT_EQ(model->sleepRemainText(), "还剩 30 分钟");
     advance(1740);  // 60 s left
     EXPECT_EQ(model->sleepRemainText(), "还剩 1 分钟");
-    EXPECT_EQ(published, 30);  // once at arming, then once a minute
+    EXPECT_EQ(seen.size(), 32U);  // once at arming, then once a minute
     advance(0.25);
     EXPECT_EQ(model->sleepRemainText(), "不足 1 分钟");
-    published = 0;
+    seen.clear();
     model->setSleep(1);
     EXPECT_EQ(model->sleepRemainText(), "还剩 1 分钟");
-    EXPECT_EQ(published, 1);
+    EXPECT_EQ(seen.size(), 1U);
 }
 
 TEST_F(SleepTimer, FadesOverTheLastTwentySecondsThenResetsTheModel) {

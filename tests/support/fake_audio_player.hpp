@@ -108,8 +108,6 @@ struct FakeAudioPlayerFactory : AudioPlayerFactory {
         urls.push_back(url);
         return player;
     }
-    // The most recent player; the test keeps it alive while it holds the result.
-    std::shared_ptr<FakeAudioPlayer> last() const { return created.back().lock(); }
 
     std::vector<std::weak_ptr<FakeAudioPlayer>> created;
     std::vector<std::string> urls;
