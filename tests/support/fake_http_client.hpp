@@ -22,10 +22,9 @@ class FakeHttpClient : public HttpClient {
     std::function<std::optional<int>(const HttpRequest&)> respond = [](auto&) { return 200; };
 
     std::optional<int> post(const HttpRequest& request, Seconds wait) override {
-        {
-            std::lock_guard lock(mutex_);
-            calls_.push_back({request, wait});
-        }
+        std::unique_lock lock(mutex_);
+        calls_.push_back({request, wait});
+        lock.unlock();
         return respond(request);
     }
 

@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 #include "platform/event_loop.hpp"
@@ -15,12 +14,10 @@ namespace quilvo::testing {
 
 // An event loop on a virtual clock. Time moves only when the test says so; timers and posted
 // work then run in deadline order, work posted for the same instant in posting order.
+// One thread at a time: a test that posts from another thread joins it before going on.
 class ManualEventLoop : public EventLoop {
   public:
-    Instant now() const override {
-        std::lock_guard lock(mutex_);
-        return now_;
-    }
+    Instant now() const override { return now_; }
     void post(std::function<void()> work) override { postAfter(Seconds(0), std::move(work)); }
     void postAfter(Seconds delay, std::function<void()> work) override {
         schedule(now(), ticks(delay), {nullptr, {}, [work = std::move(work)](Timer&) { work(); }});
@@ -37,7 +34,6 @@ class ManualEventLoop : public EventLoop {
         const Instant end = now() + ticks(span);
         while (runNext(end)) {
         }
-        std::lock_guard lock(mutex_);
         now_ = std::max(now_, end);
     }
     // Runs what is due now, including work posted meanwhile.
@@ -45,14 +41,11 @@ class ManualEventLoop : public EventLoop {
     // The machine slept: the clock jumps without anything running in between; each timer that
     // missed firings then fires once.
     void sleepMachine(Seconds span) {
-        std::unique_lock lock(mutex_);
         now_ += ticks(span);
-        lock.unlock();
         runUntilIdle();
     }
     // Timers scheduled and not invalidated.
     int liveTimers() const {
-        std::lock_guard lock(mutex_);
         return static_cast<int>(std::ranges::count_if(queue_, [](const auto& item) {
             return item.second.timer && item.second.timer->valid;
         }));
@@ -74,19 +67,16 @@ class ManualEventLoop : public EventLoop {
     // Rounded, so that 0.1 + 0.2 s of steps lands where 0.3 s does.
     static Ticks ticks(Seconds span) { return std::chrono::round<Ticks>(span); }
     void schedule(Instant from, Ticks delay, Entry entry) {
-        std::lock_guard lock(mutex_);
         queue_.emplace(std::pair(from + delay, seq_++), std::move(entry));
     }
 
     bool runNext(Instant end) {
-        std::unique_lock lock(mutex_);
         if (queue_.empty() || queue_.begin()->first.first > end) {
             return false;
         }
         auto node = queue_.extract(queue_.begin());
         const Instant due = node.key().first;
         now_ = std::max(now_, due);
-        lock.unlock();
         Entry& entry = node.mapped();
         ManualTimer once;
         if (!entry.timer || entry.timer->valid) {
@@ -99,7 +89,6 @@ class ManualEventLoop : public EventLoop {
         return true;
     }
 
-    mutable std::mutex mutex_;
     // Starts at a fixed, realistic wall-clock instant.
     Instant now_{std::chrono::sys_days{std::chrono::year{2024} / 5 / 1}};
     std::uint64_t seq_ = 0;
