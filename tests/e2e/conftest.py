@@ -16,10 +16,8 @@ import fault_stream_server  # noqa: E402
 SLOWDOWN = float(os.environ.get("QUILVO_SLOWDOWN", 1))
 TIMEOUT = 15 * SLOWDOWN
 SOUND = 0.02  # audible: well above a null sink's silence, well below the tone's level
-GIVE_UP = "暂时无法播放，请稍后重试"
-NO_STATION = "这个状态暂时没有可用电台"
-OUTPUT_CHANGED = "音频输出已切换，已暂停"
-OFFLINE = "网络已断开，恢复后继续播放"
+GIVE_UP, NO_STATION = "暂时无法播放，请稍后重试", "这个状态暂时没有可用电台"
+OUTPUT_CHANGED, OFFLINE = "音频输出已切换，已暂停", "网络已断开，恢复后继续播放"
 MPRIS = "org.mpris.MediaPlayer2.quilvo"
 # Nothing of the desktop the tests run on may leak into the programs under test.
 CLEAN_ENV = {k: v for k, v in os.environ.items()
@@ -133,9 +131,7 @@ class Pulse:
 
 
 
-@pytest.fixture
-def pulse(procs, tmp_path):
-    return Pulse(procs, tmp_path / "pulse")
+pulse = pytest.fixture(lambda procs, tmp_path: Pulse(procs, tmp_path / "pulse"), name="pulse")
 
 
 class Sink:
@@ -184,10 +180,8 @@ class Sink:
         return wait_until(find, timeout)
 
 
-@pytest.fixture
-def sink(procs, pulse):
-    """sink("sinkA") records that sink of the test's PulseAudio."""
-    return lambda name="sinkA": Sink(procs, pulse, name)
+# sink("sinkA") records that sink of the test's PulseAudio.
+sink = pytest.fixture(lambda procs, pulse: lambda s="sinkA": Sink(procs, pulse, s), name="sink")
 
 
 class Bus:
@@ -208,11 +202,8 @@ class Bus:
         self.procs.kill(self.daemon)
 
     def call(self, name, path, interface, method, *args):
-        conn = dbus.bus.BusConnection(self.address)
-        try:
+        with contextlib.closing(dbus.bus.BusConnection(self.address)) as conn:
             return conn.get_object(name, path).get_dbus_method(method, interface)(*args)
-        finally:
-            conn.close()
 
     def properties(self, interface, name=MPRIS, path="/org/mpris/MediaPlayer2"):
         return self.call(name, path, "org.freedesktop.DBus.Properties", "GetAll", interface)
@@ -231,9 +222,7 @@ class Bus:
         return run("playerctl", "-l", env=self.env).stdout.split()
 
 
-@pytest.fixture
-def bus(procs, tmp_path):
-    return Bus(procs, tmp_path / "bus")
+bus = pytest.fixture(lambda procs, tmp_path: Bus(procs, tmp_path / "bus"), name="bus")
 
 
 class SystemBus(Bus):
@@ -262,9 +251,7 @@ class SystemBus(Bus):
             self.LOGIN, "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors")]
 
 
-@pytest.fixture
-def system_bus(procs, tmp_path):
-    return SystemBus(procs, tmp_path)
+system_bus = pytest.fixture(lambda procs, tmp_path: SystemBus(procs, tmp_path), name="system_bus")
 
 
 def quilvo_env(folder):
@@ -526,9 +513,7 @@ class Screen:
                          "--expand", "true", env=self.env)
 
 
-@pytest.fixture
-def screen(procs):
-    return Screen(procs)
+screen = pytest.fixture(lambda procs: Screen(procs), name="screen")
 
 
 def http_endpoint(handler):
@@ -613,6 +598,4 @@ class StatusNotifierHost:
         self.bus.call(*item, "org.kde.StatusNotifierItem", method, dbus.Int32(x), dbus.Int32(y))
 
 
-@pytest.fixture
-def sni_host(procs, bus):
-    return StatusNotifierHost(procs, bus)
+sni_host = pytest.fixture(lambda procs, bus: StatusNotifierHost(procs, bus), name="sni_host")

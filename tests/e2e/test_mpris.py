@@ -9,12 +9,9 @@ from conftest import GIVE_UP, MPRIS, SONG_ONE, SONG_TWO, lines, wait_until
 PATH, ROOT, PLAYER = "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "org.mpris.MediaPlayer2.Player"
 
 
-def now_playing(bus):
-    return bus.playerctl("status"), bus.playerctl("metadata", "--format", "{{title}}|{{artist}}")
-
-
-def track(bus):
-    return bus.properties(PLAYER)["Metadata"]["mpris:trackid"]
+now_playing = lambda bus: (bus.playerctl("status"),
+                           bus.playerctl("metadata", "--format", "{{title}}|{{artist}}"))
+track = lambda bus: bus.properties(PLAYER)["Metadata"]["mpris:trackid"]
 
 
 def test_now_playing_follows_the_player(media, bus):
@@ -113,8 +110,7 @@ def test_describes_a_live_stream_player_leaves_its_name_to_no_second_instance_an
     instance = f"quilvo.instance{second.p.pid}"
     assert wait_until(lambda: sorted(bus.players()) == ["quilvo", instance]), bus.players()
 
-    def title(name):
-        return bus.properties(PLAYER, name=name)["Metadata"]["xesam:title"]
+    title = lambda name: bus.properties(PLAYER, name=name)["Metadata"]["xesam:title"]
     assert title(MPRIS) == "Quilvo"
     assert title(f"org.mpris.MediaPlayer2.{instance}") in (SONG_ONE, SONG_TWO)
     bus.call(MPRIS, PATH, ROOT, "Quit")

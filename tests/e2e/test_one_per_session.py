@@ -1,11 +1,7 @@
 """Several Quilvo processes in one session: one tray application, and one statistics queue that
 every process shares without losing, doubling or resending an event."""
 
-import http.server
-import json
-import select
-import socket
-import time
+import http.server, json, select, socket, time
 
 from conftest import BIN, SLOWDOWN, TIMEOUT, http_endpoint, refused_url, run, wait_until
 

@@ -1,8 +1,6 @@
 """What the listener hears and reads while a station plays, and how quilvo-cli ends."""
 
-import os
-import signal
-import urllib.parse
+import os, signal, urllib.parse
 
 import pytest
 
@@ -66,8 +64,5 @@ def test_rapid_station_changes_leave_no_threads_or_descriptors_behind(quilvo_cli
 def test_ends_with_exit_code_zero_while_playing(quilvo_cli, streams, way):
     cli = quilvo_cli([("tone", streams.url("/stream"), "calm")])
     cli.do("mood calm", phase="playing")
-    if way == "end-of-input":
-        cli.p.stdin.close()
-    else:
-        cli.p.send_signal(getattr(signal, way))
+    cli.p.stdin.close() if way == "end-of-input" else cli.p.send_signal(getattr(signal, way))
     assert cli.p.wait(5) == 0, cli.transcript()

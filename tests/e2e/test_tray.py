@@ -10,8 +10,7 @@ from conftest import wait_until
 PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
 
 
-def is_panel(w):
-    return w.width == PANEL_WIDTH
+is_panel = lambda w: w.width == PANEL_WIDTH
 
 
 def test_left_clicks_open_the_panel_under_the_icon_and_close_it(screen, tray_app):

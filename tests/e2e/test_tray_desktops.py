@@ -2,10 +2,7 @@
 and clicks it over com.canonical.dbusmenu, its icon's cost on the bus, its panel on Wayland and
 under a screen reader."""
 
-import json
-import re
-import subprocess
-import time
+import json, re, subprocess, time
 
 import dbus
 

@@ -36,8 +36,7 @@ class Handler(socketserver.BaseRequestHandler):
         try:
             data = b""
             while b"\r\n\r\n" not in data:
-                chunk = self.request.recv(4096)
-                if not chunk:
+                if not (chunk := self.request.recv(4096)):
                     return
                 data += chunk
             lines = data.split(b"\r\n\r\n", 1)[0].decode("latin-1").split("\r\n")
@@ -69,8 +68,7 @@ class Handler(socketserver.BaseRequestHandler):
         self.request.sendall(b"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n"
                              b"Content-Length: 10\r\n\r\nnot found\n")
 
-    def route_never(self, query, headers):
-        self.hold()
+    route_never = lambda self, query, headers: self.hold()
 
     def route_silence(self, query, headers):
         self.head("audio/mpeg")
@@ -89,8 +87,7 @@ class Handler(socketserver.BaseRequestHandler):
         self.hold()
 
     def route_stream(self, query, headers):
-        def number(name, default=None):
-            return float(query[name][0]) if name in query else default
+        number = lambda name, default=None: float(query[name][0]) if name in query else default
 
         burst, gap_at, gap = number("burst", 0.0), number("gapat"), number("gap", 0.0)
         stall, close = number("stall", number("die")), number("close")
@@ -131,8 +128,7 @@ class Handler(socketserver.BaseRequestHandler):
 
 
 class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
+    daemon_threads = allow_reuse_address = True
 
 
 def start(audio_file, port=0):

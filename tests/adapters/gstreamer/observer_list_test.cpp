@@ -11,8 +11,7 @@ namespace {
 
 TEST(ObserverList, CallsLiveObservationsOnlyAndNothingOnceClosed) {
     ObserverList list;
-    int live = 0;
-    int gone = 0;
+    int live = 0, gone = 0;
     auto observation = list.add([&] { ++live; }, true);
     EXPECT_EQ(live, 1) << "the initial call comes before add() returns";
     auto dropped = list.add([&] { ++gone; });
@@ -48,8 +47,7 @@ TEST(ObserverList, CallbackMayInvalidateItselfAndReleaseItsCaptures) {
 
 TEST(ObserverList, InvalidateWaitsForARunningCallbackOnAnotherThread) {
     ObserverList list;
-    std::promise<void> entered;
-    std::promise<void> release;
+    std::promise<void> entered, release;
     std::atomic<bool> finished = false;
     auto observation = list.add([&] {
         entered.set_value();
