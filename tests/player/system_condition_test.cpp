@@ -8,13 +8,13 @@ const std::string kOffline = " " + std::string(kOfflineText);
 
 TEST_F(SystemCondition, OutageIsNoStationFailureButAFailureOnlineStillIs) {
     playConnected(Mood::sleep);  // its only station
-    system.set(false, false);
+    system.change({false, false});
     player()->stall();
     advance(40);
     player()->fail();
     expectTimeline({{0, "connecting s1 #1" + kOffline}});
     EXPECT_EQ(media.current()->title, kOfflineText);
-    system.set(true, false);
+    system.change({true, false});
     expectTimeline({{0, "connecting s1 #2"}});
     connect();
     model->playMood(Mood::sleep);
@@ -29,9 +29,9 @@ TEST_F(SystemCondition, OutageIsNoStationFailureButAFailureOnlineStillIs) {
 TEST_F(SystemCondition, OutageDoesNotUseUpTheAttemptRound) {
     model->playMood(Mood::calm);
     expectTimeline({{8, "connecting s2 #2"}});  // the first station timed out
-    system.set(false, false);
+    system.change({false, false});
     advance(30);
-    system.set(true, false);
+    system.change({true, false});
     // Back online the station reconnects, and the round still has time for a third one.
     expectTimeline({{0, "connecting s2 #3"}, {8, "connecting s3 #4"}});
 }
@@ -41,14 +41,14 @@ TEST_F(SystemCondition, SleepTakesThePlayerOutAndResumeBringsTheStationBack) {
     auto before = player();
     EXPECT_TRUE(system.delayHeld);
     advance(59);
-    system.set(true, true);
+    system.change({true, true});
     advance(0.5);
     EXPECT_EQ(before->timeControlStatus(), TimeControlStatus::paused);
     EXPECT_FALSE(system.delayHeld);
     advance(600);
-    system.set(false, false);  // awake, network not back yet
+    system.change({false, false});  // awake, network not back yet
     expectTimeline({{5, "connecting s1 #1" + kOffline}});
-    system.set(true, false);
+    system.change({true, false});
     expectTimeline({{0, "connecting s1 #2"}});
     EXPECT_TRUE(system.delayHeld);
     connect();
@@ -60,7 +60,7 @@ TEST_F(SystemCondition, SleepTakesThePlayerOutAndResumeBringsTheStationBack) {
 }
 
 TEST_F(SystemCondition, ListenerActionsDuringAnOutageWaitForTheNetwork) {
-    system.set(false, false);
+    system.change({false, false});
     model->playMood(Mood::bright);
     expectTimeline({{0, "connecting s1 #1" + kOffline}});
     advance(40);
@@ -68,7 +68,7 @@ TEST_F(SystemCondition, ListenerActionsDuringAnOutageWaitForTheNetwork) {
     model->toggle();
     model->toggle();
     expectTimeline({{40, "connecting s2 #3" + kOffline}});
-    system.set(true, false);
+    system.change({true, false});
     expectTimeline({{0, "connecting s2 #4"}});
     connect();
     EXPECT_EQ(phase(), "playing");

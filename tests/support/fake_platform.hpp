@@ -20,13 +20,12 @@ struct FakeOutputDeviceMonitor : OutputDeviceMonitor {
 // The network and sleep state change when the test says so.
 struct FakeSystemCondition : SystemConditionMonitor {
     void install(std::function<void(SystemCondition)> changed) override {
-        changed_ = std::move(changed);
+        change = std::move(changed);
     }
     void holdSleepDelay(bool held) override { delayHeld = held; }
-    void set(bool online, bool asleep) { changed_({online, asleep}); }
 
     bool delayHeld = false;
-    std::function<void(SystemCondition)> changed_;
+    std::function<void(SystemCondition)> change;
 };
 
 // Keeps every Now Playing update and the registered remote commands.
