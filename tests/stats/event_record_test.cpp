@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <locale>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <numeric>
 #include <regex>
 #include <set>
 
@@ -17,10 +19,8 @@ namespace {
 TEST(EventRecordTest, EscapesEveryControlCharacterAndRoundTripsAnyText) {
     EXPECT_EQ(escape("say \"hi\" \\ now\r\n\t"), "say \\\"hi\\\" \\\\ now\\r\\n\\t");
     EXPECT_EQ(escape(std::string("\x01\x1b\x1f\0 \x7f", 6)), "\\u0001\\u001b\\u001f\\u0000 \x7f");
-    std::string every;
-    for (int c = 0; c < 0x80; ++c) {
-        every += static_cast<char>(c);
-    }
+    std::string every(0x80, '\0');
+    std::iota(every.begin(), every.end(), '\0');
     every += "静かな夜 café";
     const std::string text = encode({{"type", "x"}, {"k\"ey", every}});
     EXPECT_EQ(nlohmann::json::parse(text).at("k\"ey"), every);
@@ -58,10 +58,10 @@ TEST(EventRecordTest, IdentityIsAFreshUuidAndTheKernelVersion) {
     }
     EXPECT_EQ(seen.size(), 100u);
     for (const auto& [kernel, version] :
-         {std::pair<const char*, const char*>{"6.1.0-18-amd64", "Linux 6.1.0"},
-          {"5.15.90.1-microsoft-standard-WSL2", "Linux 5.15.90"},
-          {"6.8", "Linux 6.8.0"},
-          {"junk", "Linux 0.0.0"}}) {
+         std::map<std::string, std::string>{{"6.1.0-18-amd64", "Linux 6.1.0"},
+                                            {"5.15.90.1-microsoft-standard-WSL2", "Linux 5.15.90"},
+                                            {"6.8", "Linux 6.8.0"},
+                                            {"junk", "Linux 0.0.0"}}) {
         EXPECT_EQ(linuxOsVersion(kernel), version);
     }
     EXPECT_TRUE(std::regex_match(runningOsVersion(), std::regex(R"(Linux \d+\.\d+\.\d+)")));

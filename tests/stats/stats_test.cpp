@@ -76,23 +76,20 @@ TEST_F(StatsTest, TenthEventSendsTheBatchWhichStaysStoredUntilTheEndpointTookIt)
     EXPECT_EQ(queue(), std::vector<std::string>{kAppOpen});
     EXPECT_EQ(recorded, queue());
     EXPECT_TRUE(http->calls().empty());
-    for (const std::optional<int> status :
-         {std::optional(200), std::optional(204), std::optional(302), std::optional(404),
-          std::optional(500), std::optional<int>()}) {
+    const std::optional<int> statuses[] = {200, 204, 302, 404, 500, std::nullopt};
+    for (const std::optional<int> status : statuses) {
         http = std::make_shared<testing::FakeHttpClient>();
         http->respond = [&](const HttpRequest& request) {
             EXPECT_EQ(body(queue()), request.body) << "a killed process must lose nothing";
             return status;
         };
         trackApp(numbered(1, 9));
-        const auto calls = http->calls();
-        ASSERT_EQ(calls.size(), 1u);
-        EXPECT_EQ(calls[0].request.url, "https://stats.invalid/api/event");
-        EXPECT_EQ(calls[0].request.headers,
-                  (decltype(HttpRequest::headers){{"Content-Type", "application/json"}}));
-        EXPECT_EQ(calls[0].request.body, body(numbered(1, 9) + kAppOpen));
-        EXPECT_EQ(calls[0].request.timeout, Seconds(10.0));
-        EXPECT_EQ(calls[0].wait, Seconds(12.0));
+        ASSERT_EQ(http->calls().size(), 1u);
+        const auto [request, wait] = http->calls()[0];
+        EXPECT_EQ(std::tie(request.url, request.headers, request.body, request.timeout, wait),
+                  std::tuple("https://stats.invalid/api/event",
+                             decltype(HttpRequest::headers){{"Content-Type", "application/json"}},
+                             body(numbered(1, 9) + kAppOpen), Seconds(10.0), Seconds(12.0)));
         const bool taken = status && *status / 100 == 2;
         EXPECT_EQ(queue(), taken ? numbered(0, -1) : numbered(1, 9) + kAppOpen)
             << status.value_or(-1);
