@@ -89,9 +89,7 @@ TEST(CatalogueParse, MalformedOrPathologicalDocumentsNeitherPassNorCrash) {
     for (int i = 0; i < 20000; ++i) {
         many["stations"].push_back(activeEntry("s" + std::to_string(i)));
     }
-    const auto stations = parseDoc(many);
-    ASSERT_TRUE(stations);
-    EXPECT_EQ(stations->size(), 20000U);
+    EXPECT_EQ(parseDoc(many).value_or(std::vector<Station>{}).size(), 20000U);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-"""The Debian package, made from the tested build and installed on this machine with apt-get.
-
-Changes /usr: CTest runs it alone (resource lock "system"), and it removes the package again
-even when a check fails.
-"""
+# The Debian package, made from the tested build and installed on this machine with apt-get.
+# Changes /usr: CTest runs it alone (resource lock "system"), and it removes the package again
+# even when a check fails.
 import glob
 import os
 import subprocess
@@ -16,8 +14,10 @@ APP_ID = "app.quilvo.Quilvo"
 APT_ENV = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
 
 
-def run(*argv):
-    return subprocess.run(argv, check=True, capture_output=True, text=True, env=APT_ENV)
+def run(*argv, **env):
+    result = subprocess.run(argv, capture_output=True, text=True, env=dict(APT_ENV, **env))
+    assert result.returncode == 0, f"{argv}: {result.stdout}{result.stderr}"
+    return result
 
 
 @pytest.fixture(scope="module")
@@ -25,12 +25,11 @@ def package():
     with tempfile.TemporaryDirectory() as out:
         os.chmod(out, 0o755)  # apt reads a local package as its unprivileged user
         run("cpack", "--config", f"{BUILD}/CPackConfig.cmake", "-B", out)
-        debs = glob.glob(f"{out}/quilvo_*.deb")
-        assert len(debs) == 1, debs
+        [deb] = glob.glob(f"{out}/quilvo_*.deb")
         run("dpkg", "--purge", "quilvo")  # a copy left by an interrupted run
         try:
-            run("apt-get", "install", "-y", "-q", "--no-install-recommends", debs[0])
-            yield debs[0]
+            run("apt-get", "install", "-y", "-q", "--no-install-recommends", deb)
+            yield deb
         finally:
             run("apt-get", "remove", "-y", "-q", "quilvo")
             left = run("find", "/usr/bin", "/usr/share", "/etc", "-iname", "*quilvo*").stdout
@@ -50,15 +49,11 @@ def test_desktop_finds_entry_metadata_man_pages_and_icon(package):
     for page in ("quilvo", "quilvo-cli"):
         assert run("man", "-w", "-L", "C", page).stdout.startswith("/usr/share/man/man1/")
         assert run("man", "-w", "-L", "zh_CN", page).stdout.startswith("/usr/share/man/zh_CN/")
-    icon = subprocess.run(
-        ["/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0');"
-         "from gi.repository import Gtk;"
-         f"print(Gtk.IconTheme.new().lookup_icon('{APP_ID}', 48, 0).get_filename())"],
-        check=True, capture_output=True, text=True, env=dict(os.environ, DISPLAY="")).stdout
+    icon = run("/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0');"
+               f"from gi.repository import Gtk; print(Gtk.IconTheme.new().lookup_icon('{APP_ID}',"
+               " 48, 0).get_filename())", DISPLAY="").stdout
     assert icon == f"/usr/share/icons/hicolor/48x48/apps/{APP_ID}.png\n"
 
 
 def test_lintian_finds_no_error(package):
-    result = subprocess.run(["lintian", "--fail-on", "error", package], capture_output=True, text=True)
-    print(result.stdout)
-    assert result.returncode == 0, result.stdout + result.stderr
+    run("lintian", "--fail-on", "error", package)
