@@ -12,6 +12,8 @@ BUILD = os.environ["QUILVO_BUILD_DIR"]
 VERSION = os.environ["QUILVO_VERSION"]
 APP_ID = "app.quilvo.Quilvo"
 APT_ENV = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+# Waits for another package manager (an unattended upgrade) instead of failing at once.
+APT = ("apt-get", "-y", "-q", "-o", "DPkg::Lock::Timeout=300")
 
 
 def run(*argv, **env):
@@ -26,14 +28,14 @@ def package():
         os.chmod(out, 0o755)  # apt reads a local package as its unprivileged user
         run("cpack", "--config", f"{BUILD}/CPackConfig.cmake", "-B", out)
         [deb] = glob.glob(f"{out}/quilvo_*.deb")
-        run("dpkg", "--purge", "quilvo")  # a copy left by an interrupted run
+        run(*APT, "purge", "quilvo")  # a copy left by an interrupted run
         try:
-            run("apt-get", "install", "-y", "-q", "--no-install-recommends", deb)
+            run(*APT, "install", "--no-install-recommends", deb)
             yield deb
         finally:
-            run("apt-get", "remove", "-y", "-q", "quilvo")
+            run(*APT, "remove", "quilvo")
             left = run("find", "/usr/bin", "/usr/share", "/etc", "-iname", "*quilvo*").stdout
-            run("dpkg", "--purge", "quilvo")
+            run(*APT, "purge", "quilvo")
         assert left == ""
 
 
