@@ -28,14 +28,14 @@ def package():
         os.chmod(out, 0o755)  # apt reads a local package as its unprivileged user
         run("cpack", "--config", f"{BUILD}/CPackConfig.cmake", "-B", out)
         [deb] = glob.glob(f"{out}/quilvo_*.deb")
-        run(*APT, "purge", "quilvo")  # a copy left by an interrupted run
+        run("dpkg", "--purge", "quilvo")  # a copy left by an interrupted run
         try:
             run(*APT, "install", "--no-install-recommends", deb)
             yield deb
         finally:
             run(*APT, "remove", "quilvo")
             left = run("find", "/usr/bin", "/usr/share", "/etc", "-iname", "*quilvo*").stdout
-            run(*APT, "purge", "quilvo")
+            run("dpkg", "--purge", "quilvo")
         assert left == ""
 
 
