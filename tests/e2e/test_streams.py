@@ -115,18 +115,6 @@ def test_a_dead_stream_is_reconnected_one_and_three_seconds_into_the_stall_and_l
     assert cli.count("station_failed", "dying") == 0, cli.transcript()
 
 
-def test_a_station_that_played_and_then_fails_to_reconnect_leads_to_the_next_station(quilvo_cli,
-                                                                                    streams):
-    cli = quilvo_cli([("dying", streams.url("/stream?die=3&then=404"), "calm"),
-                      ("good", streams.url("/stream"), "calm")])
-    draw(cli, "calm", "dying")
-    cli.wait(station="dying", phase="playing")
-    cli.wait(station="dying", phase="connecting")
-    left = cli.wait(lambda s: s["station"] != "dying")
-    assert (left["station"], left["status"]) == ("good", ""), cli.transcript()
-    cli.wait(station="good", phase="playing")
-
-
 def test_a_request_tries_its_station_and_at_most_three_more_before_giving_up(quilvo_cli):
     stations = [(f"dead-{i}", refused_url(), "energy") for i in range(1, 7)]
     cli = quilvo_cli(stations)
