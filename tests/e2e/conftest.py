@@ -16,7 +16,7 @@ import fault_stream_server  # noqa: E402
 SLOWDOWN = float(os.environ.get("QUILVO_SLOWDOWN", 1))
 TIMEOUT = 15 * SLOWDOWN
 SOUND = 0.02  # audible: well above a null sink's silence, well below the tone's level
-GIVE_UP, NO_STATION = "暂时无法播放，请稍后重试", "这个状态暂时没有可用电台"
+GIVE_UP = "暂时无法播放，请稍后重试"
 OUTPUT_CHANGED, OFFLINE = "音频输出已切换，已暂停", "网络已断开，恢复后继续播放"
 MPRIS = "org.mpris.MediaPlayer2.quilvo"
 # Nothing of the desktop the tests run on may leak into the programs under test.

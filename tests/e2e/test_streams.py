@@ -2,7 +2,7 @@
 
 import pytest
 
-from conftest import GIVE_UP, NO_STATION, SOUND, refused_url, wait_until
+from conftest import SOUND, refused_url
 
 
 def draw(cli, mood, station):
@@ -113,23 +113,3 @@ def test_a_dead_stream_is_reconnected_one_and_three_seconds_into_the_stall_and_l
     # A stall that outlasts its window is no failure of the stream itself.
     cli.settle()
     assert cli.count("station_failed", "dying") == 0, cli.transcript()
-
-
-def test_a_request_tries_its_station_and_at_most_three_more_before_giving_up(quilvo_cli):
-    stations = [(f"dead-{i}", refused_url(), "energy") for i in range(1, 7)]
-    cli = quilvo_cli(stations)
-
-    tried = lambda states: {s["station"] for s in states if s["station"] and s["phase"] == "connecting"}
-    gave_up = cli.do("mood energy", status=GIVE_UP)
-    assert (gave_up["phase"], gave_up["station"], gave_up["mood"]) == ("idle", None, "energy")
-    first = tried(cli.states)
-    assert len(first) == 4, cli.transcript()
-    # The listener's next try draws only the two stations not yet failed.
-    mark = len(cli.states)
-    assert cli.do("toggle", status=GIVE_UP)["phase"] == "idle"
-    second = tried(cli.states[mark:])
-    assert len(second) == 2 and not first & second, cli.transcript()
-    none = cli.do("toggle", status=NO_STATION)
-    assert (none["phase"], none["station"]) == ("idle", None)
-    assert wait_until(lambda: all(cli.count("station_failed", id) == 1 for id, _, _ in stations)), \
-        cli.transcript()
