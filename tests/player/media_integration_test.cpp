@@ -6,12 +6,7 @@ namespace quilvo::testing {
 using MediaIntegration = PlayerTest;
 
 TEST_F(MediaIntegration, OutputDeviceChangePausesOnlyWhilePlaying) {
-    model->playMood(Mood::calm);
-    devices.change();
-    loop.runUntilIdle();
-    EXPECT_EQ(phase(), "connecting");
-
-    connect();
+    playConnected(Mood::calm);
     auto p = player();
     devices.change();
     EXPECT_EQ(phase(), "playing");  // the change is handled on the main queue
