@@ -68,7 +68,6 @@ TEST_F(Watchdog, FailedStationsAreExcludedAndAutomaticAttemptsStopAfterThreeMore
               (Event{"station_failed", "calm", failed[0], false, {}, {}}));
     EXPECT_EQ(state(), kGaveUp);
     EXPECT_EQ(model->currentMood(), Mood::calm);
-    EXPECT_EQ(media.current(), std::nullopt);
     model->toggle();  // the listener's next try is a new round over the stations left
     EXPECT_EQ(state(), "connecting s5 #5");
     for (int i = 0; i < 12; ++i) {
