@@ -55,8 +55,7 @@ class Procs(list):
                                      preexec_fn=lambda: (os.setsid(), _prctl(1, signal.SIGKILL)), **popen))  # PR_SET_PDEATHSIG
         return self[-1]
 
-    @staticmethod
-    def kill(p):
+    def kill(self, p):
         with contextlib.suppress(ProcessLookupError):
             os.killpg(p.pid, signal.SIGKILL)
         p.wait()
