@@ -78,11 +78,7 @@ PopoverView::PopoverView(PlayerModel& model, NotificationCenter& notifications,
         makeReachable(control);
     }
     new FocusRing(this);
-    subscription_ = model_.objectWillChange().subscribe([this] { scheduleRefresh(); });
-}
-
-PopoverView::~PopoverView() {
-    model_.objectWillChange().unsubscribe(subscription_);
+    follower_.emplace(model_, this, [this] { refresh(); });
 }
 
 void PopoverView::buildMoodRow() {
@@ -175,21 +171,6 @@ void PopoverView::chooseMood(Mood mood) {
     } else {
         model_.playMood(mood);
     }
-}
-
-void PopoverView::scheduleRefresh() {
-    // The model announces a change before storing it; read it once the store is done.
-    if (refreshPending_) {
-        return;
-    }
-    refreshPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            refreshPending_ = false;
-            refresh();
-        },
-        Qt::QueuedConnection);
 }
 
 void PopoverView::refresh() {

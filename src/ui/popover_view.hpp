@@ -2,10 +2,11 @@
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
-#include "player/will_change_signal.hpp"
+#include "ui/model_follower.hpp"
 
 class QLabel;
 
@@ -29,7 +30,6 @@ class PopoverView : public QWidget {
 
     PopoverView(PlayerModel& model, NotificationCenter& notifications,
                 const ReduceMotion& reduceMotion, QWidget* parent = nullptr);
-    ~PopoverView() override;
 
     // Redraws every control from the model.
     void refresh();
@@ -46,7 +46,6 @@ class PopoverView : public QWidget {
     void buildMoodRow();
     void buildTransport();
     void buildFooter();
-    void scheduleRefresh();
     void chooseMood(Mood mood);
     // Space and the arrows act on the player wherever the focus is inside the panel.
     bool handlePlayerKey(const QKeyEvent& event);
@@ -56,8 +55,7 @@ class PopoverView : public QWidget {
     PlayerModel& model_;
     NotificationCenter& notifications_;
     const ReduceMotion& reduceMotion_;
-    WillChangeSignal::Token subscription_ = 0;
-    bool refreshPending_ = false;
+    std::optional<ModelFollower> follower_;
 
     std::array<MoodCircle*, 4> circles_{};
     std::array<QLabel*, 4> moodLabels_{};

@@ -75,26 +75,7 @@ TrayMenu::TrayMenu(PlayerModel& model, QWidget* parent) : QMenu(parent), model_(
     addAction(QStringLiteral("退出 Quilvo"), this, &TrayMenu::quitRequested);
 
     refresh();
-    subscription_ = model_.objectWillChange().subscribe([this] { scheduleRefresh(); });
-}
-
-TrayMenu::~TrayMenu() {
-    model_.objectWillChange().unsubscribe(subscription_);
-}
-
-void TrayMenu::scheduleRefresh() {
-    // The model announces a change before storing it; read it once the store is done.
-    if (refreshPending_) {
-        return;
-    }
-    refreshPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            refreshPending_ = false;
-            refresh();
-        },
-        Qt::QueuedConnection);
+    follower_.emplace(model_, this, [this] { refresh(); });
 }
 
 void TrayMenu::setExportedOverDBus(bool exported) {

@@ -3,9 +3,10 @@
 #include <QMenu>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "player/player_model.hpp"
-#include "player/will_change_signal.hpp"
+#include "ui/model_follower.hpp"
 
 class QAction;
 class QActionGroup;
@@ -21,7 +22,6 @@ class TrayMenu : public QMenu {
 
   public:
     explicit TrayMenu(PlayerModel& model, QWidget* parent = nullptr);
-    ~TrayMenu() override;
 
     // Brings every item in line with the model.
     void refresh();
@@ -34,11 +34,8 @@ class TrayMenu : public QMenu {
     void quitRequested();
 
   private:
-    void scheduleRefresh();
-
     PlayerModel& model_;
-    WillChangeSignal::Token subscription_ = 0;
-    bool refreshPending_ = false;
+    std::optional<ModelFollower> follower_;
     bool exportedOverDBus_ = false;
 
     QAction* nowPlaying_ = nullptr;
