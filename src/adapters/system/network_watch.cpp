@@ -1,44 +1,58 @@
 #include "adapters/system/network_watch.hpp"
 
-#include <QNetworkInformation>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 
 namespace quilvo {
 
 namespace {
 
-QNetworkInformation* loadedBackend() {
-    if (QNetworkInformation::loadBackendByName(u"networkmanager") ||
-        QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
-        return QNetworkInformation::instance();
-    }
-    return nullptr;
-}
+const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
+const QString kPath = QStringLiteral("/org/freedesktop/NetworkManager");
+const QString kManager = QStringLiteral("org.freedesktop.NetworkManager");
+
+// NetworkManager's NMState values that reach beyond this machine: connected to a site, globally.
+constexpr uint kConnectedSite = 60;
+constexpr uint kConnectedGlobal = 70;
 
 }  // namespace
 
 NetworkWatch::NetworkWatch(std::function<void()> changed) : changed_(std::move(changed)) {
-    if (auto* info = loadedBackend()) {
-        // Queued where a backend reports from another thread.
-        connect(info, &QNetworkInformation::reachabilityChanged, this, [this] { changed_(); });
+    QDBusConnection bus = QDBusConnection::systemBus();
+    bus.connect(kService, kPath, kManager, QStringLiteral("StateChanged"), this,
+                SLOT(onStateChanged(uint)));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kManager << QStringLiteral("State");
+    // Asking must not start a NetworkManager that the machine does not run.
+    get.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(get);
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+        const QVariant state = reply.arguments().first().value<QDBusVariant>().variant();
+        if (state.canConvert<uint>()) {
+            state_ = state.toUInt();
+        }
     }
 }
 
+NetworkWatch::~NetworkWatch() {
+    QDBusConnection::systemBus().disconnect(kService, kPath, kManager,
+                                            QStringLiteral("StateChanged"), this,
+                                            SLOT(onStateChanged(uint)));
+}
+
+void NetworkWatch::onStateChanged(uint state) {
+    state_ = state;
+    changed_();
+}
+
 std::optional<bool> NetworkWatch::online() const {
-    auto* info = QNetworkInformation::instance();
-    if (!info || !info->supports(QNetworkInformation::Feature::Reachability)) {
+    if (!state_) {
         return std::nullopt;
     }
-    switch (info->reachability()) {
-        case QNetworkInformation::Reachability::Online:
-        case QNetworkInformation::Reachability::Site:
-            return true;
-        // NetworkManager says Unknown while it is asleep or still connecting: no streams yet.
-        case QNetworkInformation::Reachability::Unknown:
-        case QNetworkInformation::Reachability::Disconnected:
-        case QNetworkInformation::Reachability::Local:
-            return false;
-    }
-    return std::nullopt;
+    // Asleep, still connecting or only on the local link: no streams yet.
+    return *state_ == kConnectedSite || *state_ == kConnectedGlobal;
 }
 
 }  // namespace quilvo

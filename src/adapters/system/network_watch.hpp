@@ -6,18 +6,25 @@
 
 namespace quilvo {
 
-// Whether the machine is online, as Qt's network information sees it: NetworkManager's view
-// where it runs, GLib's otherwise. Create it on the main thread after the QCoreApplication.
+// Whether the machine is online, as NetworkManager on the system bus tells. Create it on the main
+// thread after the QCoreApplication.
 class NetworkWatch : public QObject {
-  public:
-    // `changed` runs on the main thread after each change of reachability.
-    explicit NetworkWatch(std::function<void()> changed);
+    Q_OBJECT
 
-    // Absent when no backend can tell.
+  public:
+    // `changed` runs on the main thread after each change of NetworkManager's state.
+    explicit NetworkWatch(std::function<void()> changed);
+    ~NetworkWatch() override;
+
+    // Absent when NetworkManager does not run.
     std::optional<bool> online() const;
+
+  private Q_SLOTS:
+    void onStateChanged(uint state);
 
   private:
     std::function<void()> changed_;
+    std::optional<uint> state_;
 };
 
 }  // namespace quilvo
