@@ -33,9 +33,22 @@ def test_a_switch_of_output_pauses_only_while_playing_and_toggle_resumes_on_the_
     assert b.sound(resumed["t"]), "no audio on the new sink"
 
 
-def test_plays_on_when_the_bus_and_the_sound_server_restart(media, bus, pulse, sink):
-    cli = media()
+def test_joins_its_bus_and_sound_server_when_they_come_and_plays_on_when_they_restart(
+        media, bus, pulse, sink):
+    bus.kill()
+    pulse.stop()
+    cli = media(listed=False)
+    bus.start()
+    pulse.start()
+    assert wait_until(lambda: "quilvo" in bus.players()), "never joined the bus"
+    assert wait_until(lambda: 'application.name = "Quilvo"' in (pulse.pactl("list", "clients") or "")), \
+        "never joined the sound server"
     cli.do("mood bright", phase="playing")
+    pulse.set_default("sinkB")
+    assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED
+    pulse.set_default("sinkA")
+    cli.do("toggle", phase="playing")
+
     bus.kill()
     cli.do("toggle", phase="paused")
     bus.start()
@@ -55,19 +68,5 @@ def test_plays_on_when_the_bus_and_the_sound_server_restart(media, bus, pulse, s
     assert recorder.sound(restarted), "no audio on the new server"
     assert "station_failed" not in [e["type"] for e in cli.stats]
     # Its device watch has joined the new server too.
-    pulse.set_default("sinkB")
-    assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED
-
-
-def test_a_program_started_before_its_bus_and_sound_server_joins_them(media, bus, pulse):
-    bus.kill()
-    pulse.stop()
-    cli = media(listed=False)
-    bus.start()
-    pulse.start()
-    assert wait_until(lambda: "quilvo" in bus.players()), "never joined the bus"
-    assert wait_until(lambda: 'application.name = "Quilvo"' in (pulse.pactl("list", "clients") or "")), \
-        "never joined the sound server"
-    cli.do("mood bright", phase="playing")
     pulse.set_default("sinkB")
     assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED

@@ -1,5 +1,5 @@
 """The quilvo tray application on a private X display and session bus, driven from outside as a
-person and a desktop panel would: clicks on an XEmbed tray, and StatusNotifierItem calls."""
+person would: clicks on an XEmbed tray."""
 
 import time
 
@@ -100,27 +100,3 @@ def test_the_icon_appears_when_the_tray_starts_after_the_program(screen, tray_ap
         if wait_until(lambda: any(is_panel(w) for w in screen.windows()), 3):
             return
     pytest.fail("the icon in the tray that came later does not open the panel")
-
-
-def test_status_notifier_item_activate_opens_the_panel_at_the_pointer_and_the_menu_quits(
-        screen, tray_app, sni_host):
-    # The host is there before the program: it looks for a watcher with a host only once.
-    app = tray_app()
-    item = sni_host.item()
-    assert app.running()
-    assert not screen.windows(), "an icon window besides the item"
-    # The item has no place on this screen; the panel opens where the user clicked.
-    x, y = 600, 300
-    screen.xdotool("mousemove", x, y)
-    sni_host.click(item, "Activate", x, y)
-    panel = screen.wait(is_panel, what="panel after Activate")
-    assert abs(panel.cx - x) <= 1 and y <= panel.y <= y + 8
-    sni_host.click(item, "Activate", x, y)
-    assert screen.gone(is_panel), "a second Activate left it open"
-
-    sni_host.click(item, "ContextMenu", x, y)
-    menu = screen.wait(lambda w: not is_panel(w), what="menu after ContextMenu")
-    assert abs(menu.x - x) <= 1 and abs(menu.y - y) <= 1
-    # "退出 Quilvo", the last item.
-    screen.xdotool("key", "Up", "Return")
-    assert app.wait(15) == 0

@@ -1,6 +1,6 @@
-"""The tray application on the desktops people run: its menu as a StatusNotifierItem host reads
-and clicks it over com.canonical.dbusmenu, its icon's cost on the bus, its panel on Wayland and
-under a screen reader."""
+"""The tray application on the desktops people run: a StatusNotifierItem that a host clicks and
+whose menu it reads and clicks over com.canonical.dbusmenu, its icon's cost on the bus, its panel
+on Wayland and under a screen reader."""
 
 import json, re, subprocess, time
 
@@ -50,6 +50,20 @@ def test_menu_is_a_control_surface_and_the_icon_is_light(procs, screen, bus, sni
                     for mood in ("bright", "calm", "energy", "sleep")], **pulse.env)
     item = sni_host.item()
     assert app.running()
+    assert not screen.windows(), "an icon window besides the item"
+    # The item has no place on this screen: the panel and the menu open where the user clicked.
+    x, y = 600, 300
+    screen.xdotool("mousemove", x, y)
+    sni_host.click(item, "Activate", x, y)
+    panel = screen.wait(lambda w: w.width == 330, what="panel after Activate")
+    assert abs(panel.cx - x) <= 1 and y <= panel.y <= y + 8
+    sni_host.click(item, "Activate", x, y)
+    assert screen.gone(lambda w: w.width == 330), "a second Activate left it open"
+    sni_host.click(item, "ContextMenu", x, y)
+    menu = screen.wait(lambda w: w.width != 330, what="menu after ContextMenu")
+    assert abs(menu.x - x) <= 1 and abs(menu.y - y) <= 1
+    screen.xdotool("key", "Escape")
+
     fresh = layout(bus, item)
     assert list(fresh) == MOODS + ["播放", "换台", "定时", "打开面板", "关于 Quilvo", "退出 Quilvo"]
     assert [fresh[m][2] for m in MOODS] == [0, 0, 0, 0] and not fresh["换台"][1]

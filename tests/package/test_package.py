@@ -1,10 +1,7 @@
 # The Debian package, made from the tested build and installed on this machine with apt-get.
 # Changes /usr: CTest runs it alone (resource lock "system"), and it removes the package again
 # even when a check fails.
-import glob
-import os
-import subprocess
-import tempfile
+import glob, os, subprocess, tempfile
 
 import pytest
 

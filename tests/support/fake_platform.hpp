@@ -22,9 +22,8 @@ struct FakeSystemCondition : SystemConditionMonitor {
     void install(std::function<void(SystemCondition)> changed) override {
         change = std::move(changed);
     }
-    void holdSleepDelay(bool held) override { delayHeld = held; }
+    void holdSleepDelay(bool) override {}
 
-    bool delayHeld = false;
     std::function<void(SystemCondition)> change;
 };
 
