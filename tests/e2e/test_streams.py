@@ -45,7 +45,6 @@ def test_a_station_that_never_plays_is_left_for_the_next_of_its_mood(quilvo_cli,
     # A first player loads GStreamer's plugins, which takes seconds on a slow (sanitized) build.
     cli.do("mood bright", phase="playing")
     drawn = draw(cli, "calm", "faulty")
-    assert drawn["phase"] == "connecting"
     left = cli.wait(lambda s: s["station"] != "faulty")
     assert left["station"] == "good"
     assert least <= left["t"] - drawn["t"] <= most
@@ -53,7 +52,6 @@ def test_a_station_that_never_plays_is_left_for_the_next_of_its_mood(quilvo_cli,
     assert not reports_failure or cli.stat("station_failed", station_id="faulty")["mood"] == "calm"
     cli.stat("station_start", station_id="good")
     assert cli.count("station_start", "faulty") == 0
-    assert not [s for s in cli.states if s["station"] == "faulty" and s["phase"] == "playing"]
 
 
 @pytest.mark.parametrize("end", ["stall=3", "close=3"])

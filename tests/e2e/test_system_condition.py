@@ -16,7 +16,6 @@ def test_an_outage_is_waited_out_on_the_same_station(quilvo_cli, streams, sink, 
     cli.wait(status=OFFLINE, phase="connecting", station="stalling")
     # Longer than a whole attempt round: nothing fails, nothing gives up.
     cli.none(lambda s: (s["status"], s["station"]) != (OFFLINE, "stalling"), 32)
-    assert cli.count("station_failed", "stalling") == 0
     connections = len(streams.requests)
     back = time.monotonic()
     system_bus.online(True)

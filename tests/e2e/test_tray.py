@@ -3,8 +3,6 @@ person would: clicks on an XEmbed tray."""
 
 import time
 
-import pytest
-
 from conftest import wait_until
 
 PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
@@ -13,11 +11,18 @@ PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
 is_panel = lambda w: w.width == PANEL_WIDTH
 
 
-def test_left_clicks_open_the_panel_under_the_icon_and_close_it(screen, tray_app):
+def test_the_icon_joins_a_tray_started_later_and_left_clicks_open_the_panel_under_it_and_close_it(
+        screen, tray_app):
+    assert tray_app().running()
+    assert not screen.windows()
     screen.start_tray()
-    tray_app()
     icon = tray_icon(screen)
-    screen.click(icon.cx, icon.cy)
+    # A click landing within moments of the move into the tray may be lost on a slow build (the
+    # sanitized one): as a person would, click again if nothing opened.
+    for _ in range(2):
+        screen.click(icon.cx, icon.cy)
+        if wait_until(lambda: any(is_panel(w) for w in screen.windows()), 3):
+            break
     panel = screen.wait(is_panel, what="panel after a left click")
     # Just under the icon, reaching across it, and on the screen.
     assert icon.bottom <= panel.y <= icon.bottom + 8
@@ -86,17 +91,3 @@ def test_context_menu_opens_one_about_window_and_quits_after_shutdown(screen, tr
     screen.xdotool("key", "Up", "Return")
     assert app.wait(15) == 0
     assert wait_until(lambda: '"type":"app_open"' in "".join(app.uploads), 1), "ended without its shutdown"
-
-
-def test_the_icon_appears_when_the_tray_starts_after_the_program(screen, tray_app):
-    assert tray_app().running()
-    assert not screen.windows()
-    screen.start_tray()
-    icon = tray_icon(screen)
-    # A click landing within moments of the move into the tray may be lost on a slow build (the
-    # sanitized one): as a person would, click again if nothing opened.
-    for _ in range(2):
-        screen.click(icon.cx, icon.cy)
-        if wait_until(lambda: any(is_panel(w) for w in screen.windows()), 3):
-            return
-    pytest.fail("the icon in the tray that came later does not open the panel")

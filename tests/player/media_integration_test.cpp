@@ -12,7 +12,6 @@ TEST_F(MediaIntegration, OutputDeviceChangePausesOnlyWhilePlaying) {
     EXPECT_EQ(phase(), "playing");  // the change is handled on the main queue
     loop.runUntilIdle();
     EXPECT_EQ(state(), "paused s1 #1 " + std::string(kOutputChangedText));
-    EXPECT_EQ(media.current()->playbackRate, 0.0);
     advance(0.2);
     EXPECT_EQ(p->pauseCalls, 1);
     devices.change();  // while paused: nothing more, nor from the beat

@@ -21,7 +21,7 @@ struct Event {
     friend bool operator==(const Event&, const Event&) = default;
 };
 
-// Keeps every tracked event and counts flushes.
+// Keeps every tracked event.
 class RecordingStats : public StatsRecorder {
   public:
     void track(const std::string& type, const std::optional<std::string>& mood,
@@ -29,7 +29,7 @@ class RecordingStats : public StatsRecorder {
                std::optional<std::int64_t> ms, std::optional<double> minutes) override {
         events.push_back({type, mood, stationId, ok, ms, minutes});
     }
-    void flush() override { ++flushes; }
+    void flush() override {}
 
     std::vector<Event> ofType(std::string_view type) const {
         auto found = events | std::views::filter([&](const Event& e) { return e.type == type; });
@@ -37,7 +37,6 @@ class RecordingStats : public StatsRecorder {
     }
 
     std::vector<Event> events;
-    int flushes = 0;
 };
 
 }  // namespace quilvo::testing

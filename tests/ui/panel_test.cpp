@@ -135,9 +135,9 @@ TEST(PanelPlacement, UnderTheIconAndOnScreen) {
     }
 }
 
-// Escape closes; so does the focus going elsewhere, and then the click on the icon that took
-// the focus away must not reopen it.
-TEST_F(UiTest, PanelClosesOnEscapeAndOnFocusLossWithoutReopeningOnTheSameClick) {
+// The focus going elsewhere closes it, and then the click on the icon that took the focus away
+// must not reopen it.
+TEST_F(UiTest, PanelClosesOnFocusLossWithoutReopeningOnTheSameClick) {
     auto* content = new QWidget;
     content->setFixedSize(330, 200);
     content->setFocusPolicy(Qt::StrongFocus);
@@ -152,10 +152,6 @@ TEST_F(UiTest, PanelClosesOnEscapeAndOnFocusLossWithoutReopeningOnTheSameClick) 
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
     EXPECT_FALSE(panel.isVisible());
     panel.toggleUnder(icon);
-    EXPECT_FALSE(panel.isVisible());
-    panel.showUnder(icon);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
-    QTest::keyClick(content, Qt::Key_Escape);
     EXPECT_FALSE(panel.isVisible());
 }
 
