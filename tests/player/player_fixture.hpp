@@ -94,10 +94,10 @@ class PlayerTest : public ::testing::Test {
         player()->startPlaying();
         loop.runUntilIdle();
     }
-    // Choose `mood`, connect after `delay` seconds and let the fade-in finish.
-    void playConnected(Mood mood, double delay = 0.5) {
+    // Choose `mood`, connect after half a second and let the fade-in finish.
+    void playConnected(Mood mood) {
         model->playMood(mood);
-        advance(delay);
+        advance(0.5);
         connect();
         advance(0.5);
     }

@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
-#include <sstream>
 #include <string>
 
 namespace quilvo {
 
 static std::string repeat(const std::string& piece, int times) {
-    std::ostringstream text;
-    std::fill_n(std::ostream_iterator<std::string>(text), times, piece);
-    return text.str();
+    return times == 0 ? "" : piece + repeat(piece, times - 1);
 }
 
 // At most 200 user-perceived characters (not bytes or code points), valid UTF-8, not empty.
