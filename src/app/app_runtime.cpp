@@ -27,7 +27,7 @@ AppRuntime::AppRuntime(AppOptions options)
     : media_(std::move(options.quit)),
       outputDevices_(loop_),
       stats_(makeStatsFromEnvironment(std::make_shared<JsonFileStore>(JsonFileStore::defaultPath()),
-                                      std::make_shared<CurlHttpClient>(),
+                                      std::make_shared<SoupHttpClient>(),
                                       recordedOnMainThread(std::move(options.statRecorded)))) {
     const auto catalogue = options.catalogue ? options.catalogue : shippedCataloguePath();
     model_ = PlayerModel::create(

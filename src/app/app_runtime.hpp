@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "adapters/curl/curl_http_client.hpp"
+#include "adapters/http/soup_http_client.hpp"
 #include "adapters/gstreamer/gst_audio_player_factory.hpp"
 #include "adapters/mpris/mpris_media_session.hpp"
 #include "adapters/pulse/pulse_output_device_monitor.hpp"
@@ -28,7 +28,7 @@ struct AppOptions {
 };
 
 // The player model on the real platform: Qt's event loop, GStreamer, MPRIS, PulseAudio, the
-// network and sleep watch, the state file and libcurl. Both front ends build on it. Create it
+// network and sleep watch, the state file and libsoup. Both front ends build on it. Create it
 // on the main thread after the QCoreApplication.
 class AppRuntime {
   public:

@@ -1,7 +1,8 @@
 #include "catalogue/station_repository.hpp"
 
-#include <curl/curl.h>
-
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -64,18 +65,46 @@ std::set<Mood> moodsOf(const json& entry) {
     return moods;
 }
 
-// An absolute URL that a real parser accepts, written with a lower-case http or https scheme.
+// Whether a URL's host part is an [IPv6] literal or a name or IPv4 address of URL characters.
+bool isHost(std::string_view host) {
+    if (host.starts_with('[')) {
+        return host.size() > 2 && host.ends_with(']') &&
+               host.substr(1, host.size() - 2).find_first_not_of("0123456789abcdefABCDEF:.") ==
+                   std::string_view::npos;
+    }
+    constexpr std::string_view kMarks = "-._~!$&'()*+,;=%";
+    return !host.empty() && std::ranges::all_of(host, [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return std::isalnum(byte) || byte >= 0x80 || kMarks.find(c) != std::string_view::npos;
+    });
+}
+
+// An absolute URL written with a lower-case http or https scheme, a host, an optional port and
+// no space or control character anywhere. Checked by hand: a URL library here would cost the
+// player more memory than the whole check is worth.
 bool isStreamUrl(const std::string& text) {
-    const auto colon = text.find(':');
-    if (colon == std::string::npos) {
+    std::string_view rest(text);
+    if (!rest.starts_with("http://") && !rest.starts_with("https://")) {
         return false;
     }
-    const std::string_view scheme(text.data(), colon);
-    if (scheme != "http" && scheme != "https") {
+    if (std::ranges::any_of(text, [](unsigned char c) { return c <= ' ' || c == 0x7f; })) {
         return false;
     }
-    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
-    return url && curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) == CURLUE_OK;
+    rest.remove_prefix(rest.find("//") + 2);
+    std::string_view host = rest.substr(0, rest.find_first_of("/?#"));
+    host.remove_prefix(host.rfind('@') + 1);  // user information, when there is any
+    const auto colon = host.find(':', host.starts_with('[') ? host.find(']') : 0);
+    if (colon != std::string_view::npos) {
+        const std::string_view port = host.substr(colon + 1);
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
+        if (!port.empty() &&
+            (error != std::errc() || end != port.data() + port.size() || value > 65535)) {
+            return false;
+        }
+        host = host.substr(0, colon);
+    }
+    return isHost(host);
 }
 
 Station stationOf(const json& entry, std::unordered_set<std::string>& seen) {

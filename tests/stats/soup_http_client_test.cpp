@@ -1,4 +1,4 @@
-#include "adapters/curl/curl_http_client.hpp"
+#include "adapters/http/soup_http_client.hpp"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -54,11 +54,11 @@ struct Port {
 };
 
 // A redirect followed would wait for a second answer and come back empty.
-TEST(CurlHttpClientTest, PostsTheBodyAndReturnsTheStatusWithoutFollowingRedirects) {
+TEST(SoupHttpClientTest, PostsTheBodyAndReturnsTheStatusWithoutFollowingRedirects) {
     for (const int status : {200, 204, 302, 404, 500}) {
         Port server;
         auto answer = std::async(std::launch::async, [&] {
-            return CurlHttpClient().post(jsonPost(server.url), Seconds(12.0));
+            return SoupHttpClient().post(jsonPost(server.url), Seconds(12.0));
         });
         const std::string request = server.serve(status);
         EXPECT_EQ(answer.get(), status);
@@ -67,20 +67,20 @@ TEST(CurlHttpClientTest, PostsTheBodyAndReturnsTheStatusWithoutFollowingRedirect
         EXPECT_TRUE(request.ends_with("\r\n\r\n" + kBody)) << request;
     }
     const std::string refused = Port().url;  // a port that no longer listens
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(refused), Seconds(12.0)), std::nullopt);
+    EXPECT_EQ(SoupHttpClient().post(jsonPost(refused), Seconds(12.0)), std::nullopt);
 }
 
 // Each limit must end a POST that hangs long before the other one would.
-TEST(CurlHttpClientTest, WaitTimeoutAndAbortEachEndAHangingPost) {
+TEST(SoupHttpClientTest, WaitTimeoutAndAbortEachEndAHangingPost) {
     const auto start = std::chrono::steady_clock::now();
     Port silent;
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(silent.url, Seconds(60.0)), Seconds(0.3)),
+    EXPECT_EQ(SoupHttpClient().post(jsonPost(silent.url, Seconds(60.0)), Seconds(0.3)),
               std::nullopt);
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(silent.url, Seconds(0.3)), Seconds(60.0)),
+    EXPECT_EQ(SoupHttpClient().post(jsonPost(silent.url, Seconds(0.3)), Seconds(60.0)),
               std::nullopt);
     // Quitting must not wait for an endpoint that hangs: abort ends this POST and later ones.
     Port held;
-    CurlHttpClient client;
+    SoupHttpClient client;
     auto status = std::async(std::launch::async, [&] {
         return client.post(jsonPost(held.url, Seconds(60.0)), Seconds(60.0));
     });
@@ -93,7 +93,7 @@ TEST(CurlHttpClientTest, WaitTimeoutAndAbortEachEndAHangingPost) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
-TEST(CurlHttpClientTest, UntrustedCertificateIsRefused) {
+TEST(SoupHttpClientTest, UntrustedCertificateIsRefused) {
     testing::TempDir dir;
     const std::string command =
         "cd " + dir.path().string() +
@@ -109,7 +109,7 @@ TEST(CurlHttpClientTest, UntrustedCertificateIsRefused) {
     trusting.enable_server_certificate_verification(false);
     const auto control = trusting.Post("/api/event", "{}", "application/json");
     const std::string url = "https://127.0.0.1:" + std::to_string(port) + "/api/event";
-    EXPECT_EQ(CurlHttpClient().post(jsonPost(url), Seconds(12.0)), std::nullopt);
+    EXPECT_EQ(SoupHttpClient().post(jsonPost(url), Seconds(12.0)), std::nullopt);
     server.stop();
     thread.join();
     EXPECT_TRUE(control && control->status == 200) << "the TLS server itself must answer";
