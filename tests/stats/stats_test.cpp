@@ -57,9 +57,6 @@ struct StatsTest : ::testing::Test {
         return std::make_unique<Stats>(store, http, settings);
     }
     std::vector<std::string> queue() { return store->textList(kQueue).value_or(numbered(0, -1)); }
-    void respondWith(std::optional<int> status) {
-        http->respond = [status](const HttpRequest&) { return status; };
-    }
     // Stores `events` and the device key, tracks "app_open" and waits for the upload.
     void trackApp(const std::vector<std::string>& events) {
         store->setText(kDevice, "KEY");
@@ -101,7 +98,7 @@ TEST_F(StatsTest, QueueDrainsOneBatchPerUploadAndKeepsTwoHundredWhenFull) {
     EXPECT_EQ(http->calls().back().request.body, body(numbered(1, 10)));
     EXPECT_EQ(queue(), numbered(11, 25) + kAppOpen);
 
-    respondWith(500);
+    http->respond = [](auto&) { return 500; };
     trackApp(numbered(1, 200));  // full: the oldest goes
     EXPECT_EQ(http->calls().back().request.body, body(numbered(2, 11)));
     EXPECT_EQ(queue(), numbered(2, 200) + kAppOpen);
@@ -115,7 +112,7 @@ TEST_F(StatsTest, QueueDrainsOneBatchPerUploadAndKeepsTwoHundredWhenFull) {
     };
     flush(numbered(1, 205));  // forced send of an overfull queue: trimmed only when it fails
     EXPECT_EQ(queue(), numbered(1, 200));
-    respondWith(204);
+    http->respond = [](auto&) { return 204; };
     const auto sent = flush(numbered(1, 15));
     EXPECT_EQ(http->calls().back().request.body, body(numbered(1, 10)));
     EXPECT_EQ(queue(), numbered(11, 15));
@@ -141,7 +138,7 @@ TEST_F(StatsTest, TrackReturnsWhileAPostHangs) {
 }
 
 TEST_F(StatsTest, DestructionAbortsTheUploadAndKeepsEveryTrackedEventInOrder) {
-    respondWith(500);
+    http->respond = [](auto&) { return 500; };
     auto stats = makeStats();
     for (int i = 0; i < 25; ++i) {
         stats->track("t" + std::to_string(i), {}, {}, {}, {}, {});

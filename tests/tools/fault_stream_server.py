@@ -10,8 +10,7 @@
 #                  close=S      after S seconds of audio close the connection
 #                  gapat=S&gap=G  pause G seconds after S seconds of audio, then go on
 #                  die=S        as stall=S for the first listener of this exact URL; every later
-#                               one is accepted and never answered, as a hung server does,
-#                  then=404     or answered 404
+#                               one is accepted and never answered, as a hung server does
 #                  title=T      ICY StreamTitle (repeatable; the next one every `every` seconds)
 #                  every=S      seconds between titles (default 2)
 #                  metaint=N    ICY metadata interval in bytes (default 8000)
@@ -24,34 +23,32 @@
 # Run as a program it prints "PORT <n>" once it listens and serves until killed; tests start
 # it in-process with start() and read `requests`: (monotonic time, path) of every request.
 
-import argparse, os, select, socketserver, threading, time, urllib.parse
+import argparse, itertools, os, select, socketserver, threading, time, urllib.parse
 
 BYTES_PER_SECOND = 16000
 CHUNK = BYTES_PER_SECOND // 50
 
 
-class Handler(socketserver.BaseRequestHandler):
+class Handler(socketserver.StreamRequestHandler):
+    timeout = 30
+
     def handle(self):
-        self.request.settimeout(30)
         try:
-            data = b""
-            while b"\r\n\r\n" not in data:
-                if not (chunk := self.request.recv(4096)):
-                    return
-                data += chunk
-            lines = data.split(b"\r\n\r\n", 1)[0].decode("latin-1").split("\r\n")
-            target = lines[0].split(" ")[1]
-            headers = {k.strip().lower(): v.strip() for k, _, v in (l.partition(":") for l in lines[1:])}
+            # The request line and the headers, up to the blank line.
+            header = itertools.takewhile(bytes.strip, self.rfile)
+            request, *lines = [line.decode("latin-1").strip() for line in header]
+            target = request.split(" ")[1]
+            headers = {k.lower(): v.strip() for k, _, v in (l.partition(":") for l in lines)}
             with self.server.lock:
                 earlier = [path for _, path in self.server.requests if path == target]
                 self.server.requests.append((time.monotonic(), target))
             url = urllib.parse.urlsplit(target)
             query = urllib.parse.parse_qs(url.query)
             if url.path == "/stream" and earlier and "die" in query:
-                return self.route_404(query, headers) if query.get("then") == ["404"] else self.hold()
+                return self.hold()
             route = getattr(self, "route_" + url.path.strip("/"), self.route_404)
             route(query, headers)
-        except (OSError, IndexError):
+        except (OSError, IndexError, ValueError):
             pass
 
     def head(self, content_type, extra=()):
