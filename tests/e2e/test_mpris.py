@@ -97,8 +97,7 @@ def test_describes_a_live_stream_player_leaves_its_name_to_no_second_instance_an
               "CanSeek": False, "CanControl": True, "Rate": 1.0, "MinimumRate": 1.0,
               "MaximumRate": 1.0, "Position": 0}
     for interface, expected in ((ROOT, root), (PLAYER, player)):
-        properties = bus.properties(interface)
-        assert {k: properties[k] for k in expected} == expected
+        assert {k: v for k, v in bus.properties(interface).items() if k in expected} == expected
     first.do("mood bright", phase="playing")
     second.do("mood calm", song=SONG_ONE)
     instance = f"quilvo.instance{second.p.pid}"

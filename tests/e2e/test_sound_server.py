@@ -6,34 +6,7 @@ import time
 from conftest import OUTPUT_CHANGED, wait_until
 
 
-def test_a_switch_of_output_pauses_only_while_playing_and_toggle_resumes_on_the_new_sink(
-        media, bus, pulse, sink):
-    cli = media()
-    # While connecting, a switch changes nothing (the station may time out meanwhile).
-    cli.do("mood energy", phase="connecting")
-    pulse.set_default("sinkB")
-    cli.none(lambda s: s["phase"] == "paused" or s["status"] == OUTPUT_CHANGED, 1)
-    pulse.set_default("sinkA")
-    a, b = sink("sinkA"), sink("sinkB")
-    assert a.sound(cli.do("mood bright", phase="playing")["t"])
-    # The same default sink again, or another default source, is no switch.
-    pulse.set_default("sinkA")
-    pulse.pactl("set-default-source", "sinkB.monitor")
-    cli.none(lambda s: s["phase"] != "playing", 1)
-
-    pulse.set_default("sinkB")
-    assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED
-    assert bus.playerctl("status") == "Paused"
-    # Further switches while paused change nothing; sinkB stays the default.
-    pulse.set_default("sinkA")
-    pulse.set_default("sinkB")
-    cli.none(lambda s: (s["phase"], s["status"]) != ("paused", OUTPUT_CHANGED), 1)
-    resumed = cli.do("toggle", phase="playing")
-    assert resumed["status"] == ""
-    assert b.sound(resumed["t"]), "no audio on the new sink"
-
-
-def test_joins_its_bus_and_sound_server_when_they_come_and_plays_on_when_they_restart(
+def test_joins_its_late_bus_and_sound_server_pauses_on_output_switches_and_outlives_restarts(
         media, bus, pulse, sink):
     bus.kill()
     pulse.stop()
@@ -43,11 +16,27 @@ def test_joins_its_bus_and_sound_server_when_they_come_and_plays_on_when_they_re
     assert wait_until(lambda: "quilvo" in bus.players()), "never joined the bus"
     assert wait_until(lambda: 'application.name = "Quilvo"' in (pulse.pactl("list", "clients") or "")), \
         "never joined the sound server"
-    cli.do("mood bright", phase="playing")
+    # While connecting, a switch changes nothing (the station may time out meanwhile).
+    cli.do("mood energy", phase="connecting")
     pulse.set_default("sinkB")
-    assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED
+    cli.none(lambda s: s["phase"] == "paused" or s["status"] == OUTPUT_CHANGED, 1)
+    a, b = sink("sinkA"), sink("sinkB")
+    assert b.sound(cli.do("mood bright", phase="playing")["t"])
+    # The same default sink again, or another default source, is no switch.
+    pulse.set_default("sinkB")
+    pulse.pactl("set-default-source", "sinkA.monitor")
+    cli.none(lambda s: s["phase"] != "playing", 1)
+
     pulse.set_default("sinkA")
-    cli.do("toggle", phase="playing")
+    assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED
+    assert bus.playerctl("status") == "Paused"
+    # Further switches while paused change nothing; sinkA stays the default.
+    pulse.set_default("sinkB")
+    pulse.set_default("sinkA")
+    cli.none(lambda s: (s["phase"], s["status"]) != ("paused", OUTPUT_CHANGED), 1)
+    resumed = cli.do("toggle", phase="playing")
+    assert resumed["status"] == ""
+    assert a.sound(resumed["t"]), "no audio on the new sink"
 
     bus.kill()
     cli.do("toggle", phase="paused")

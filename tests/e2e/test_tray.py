@@ -11,9 +11,9 @@ PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
 is_panel = lambda w: w.width == PANEL_WIDTH
 
 
-def test_the_icon_joins_a_tray_started_later_and_left_clicks_open_the_panel_under_it_and_close_it(
+def test_the_icon_joins_a_tray_started_later_left_clicks_toggle_the_panel_and_others_the_menu(
         screen, tray_app):
-    assert tray_app().running()
+    assert (app := tray_app()).running()
     assert not screen.windows()
     screen.start_tray()
     icon = tray_icon(screen)
@@ -53,20 +53,8 @@ def test_the_icon_joins_a_tray_started_later_and_left_clicks_open_the_panel_unde
     time.sleep(0.5)
     screen.click(icon.cx, icon.cy)
     screen.wait(is_panel)
-
-
-def tray_icon(screen):
-    """The icon, once it sits inside the tray's panel (which grows to take it in)."""
-    def inside_tray(icon):
-        return any(p.name == "panel" and p.x <= icon.x and p.y <= icon.y and icon.x + icon.width <=
-                   p.x + p.width and icon.bottom <= p.bottom for p in screen.windows("trayer"))
-    return screen.wait(inside_tray, what="icon in the tray")
-
-
-def test_context_menu_opens_one_about_window_and_quits_after_shutdown(screen, tray_app):
-    screen.start_tray()
-    app = tray_app()
-    icon = tray_icon(screen)
+    screen.click(icon.cx, icon.cy)
+    assert screen.gone(is_panel)
 
     def menu(button=3):
         # Two right presses within the double-click time are a double click, which opens nothing.
@@ -90,4 +78,13 @@ def test_context_menu_opens_one_about_window_and_quits_after_shutdown(screen, tr
     menu()
     screen.xdotool("key", "Up", "Return")
     assert app.wait(15) == 0
-    assert wait_until(lambda: '"type":"app_open"' in "".join(app.uploads), 1), "ended without its shutdown"
+    assert wait_until(lambda: '"type":"app_open"' in "".join(app.uploads), 1), \
+        "ended without its shutdown"
+
+
+def tray_icon(screen):
+    """The icon, once it sits inside the tray's panel (which grows to take it in)."""
+    def inside_tray(icon):
+        return any(p.name == "panel" and p.x <= icon.x and p.y <= icon.y and icon.x + icon.width <=
+                   p.x + p.width and icon.bottom <= p.bottom for p in screen.windows("trayer"))
+    return screen.wait(inside_tray, what="icon in the tray")

@@ -121,8 +121,7 @@ def test_wayland_panel_is_placed_by_the_compositor_and_closes_on_escape_activati
              WAYLAND_DISPLAY=wayland["WAYLAND_DISPLAY"])
     item = sni_host.item()
 
-    def activate():
-        sni_host.click(item, "Activate", 0, 0)
+    activate = lambda: sni_host.click(item, "Activate", 0, 0)
     for close in (lambda: screen.xdotool("key", "Escape"), activate,
                   lambda: procs.spawn("weston-simple-shm", env=wayland)):
         activate()
