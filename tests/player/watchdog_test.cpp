@@ -38,14 +38,13 @@ TEST_F(Watchdog, StallReconnectsOneAndThreeSecondsAfterItIsNoticedThenFailsOverA
 }
 
 // The round of the first connection closed long ago: the failed reconnect opens a new one.
-// A reconnect that plays comes back at full volume.
+// (That a reconnect that plays is heard again at full volume, the lab's reconnect test shows.)
 TEST_F(Watchdog, ReconnectPlaysAgainAndOneThatFailsAfterLongPlayMovesToTheNextStation) {
     playConnected(Mood::calm);
     player()->stall();
     advance(2.0);
     connect();
     advance(0.5);
-    EXPECT_EQ(player()->volume(), 0.8F);
     EXPECT_EQ(media.current()->playbackRate, 1.0);
     expectTimeline({{20, "playing s1 #2"}});
     advance(40);
