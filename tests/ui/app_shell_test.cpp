@@ -59,6 +59,7 @@ TEST_F(AppShellTest, CloseHintOnceAfterTheFirstOpening) {
 
 TEST_F(AppShellTest, GlyphFollowsPhaseAndMoodAndQuitShutsDownOnce) {
     model->playMood(Mood::bright);
+    EXPECT_TRUE(shell->glyph().isAnimating());  // already while connecting
     connect();
     QCoreApplication::processEvents();
     model->toggle();
