@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <QDirIterator>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -123,8 +126,19 @@ int main(int argc, char** argv) {
     }
     quilvo::ui::applyApplicationFont(app);
     // An icon theme may restyle the application's icon; the build tree has only its own copy.
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.quilvo.Quilvo"),
-                                                 QIcon(QStringLiteral(":/app.quilvo.Quilvo.svg"))));
+    // Only that copy's PNGs are read, by Qt's own reader: reading the SVG, or letting Qt find a
+    // reader, loads its image and icon plugins, about 1 MB of memory.
+    QIcon windowIcon = QIcon::fromTheme(QStringLiteral("app.quilvo.Quilvo"));
+    if (windowIcon.isNull()) {
+        for (QDirIterator it(QStringLiteral(":/window-icon"), QDir::Files,
+                             QDirIterator::Subdirectories);
+             it.hasNext();) {
+            QImageReader png(it.next(), "png");
+            png.setAutoDetectImageFormat(false);
+            windowIcon.addPixmap(QPixmap::fromImage(png.read()));
+        }
+    }
+    QApplication::setWindowIcon(windowIcon);
 
     quilvo::AppRuntime runtime(
         quilvo::AppOptions{options.catalogue, [] { QCoreApplication::quit(); }, {}});
