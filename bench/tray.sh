@@ -60,14 +60,16 @@ trap 'stop_player; desktop_stop' EXIT
 has_icon() { windows "$1" | awk '$4 <= 32 && $5 <= 32' | grep -q .; }
 is_playing() { [ "$(playerctl -p "$1" status 2>/dev/null)" = Playing ]; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-rss_mb() { awk '/^VmRSS/ {printf "%.0f", $2 / 1024}' "/proc/$1/status"; }
+# Time on a core in nanoseconds, summed over the threads: at well under 1 % of a core, the 10 ms
+# ticks of /proc/PID/stat would leave a few dozen samples.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'; }
+rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 # Sets `figures` to "icon_ms cpu_percent cpu_seconds rss_mb" for player $1 (quilvo or
 # goodvibes) whose MPRIS name is $2 and whose windows have WM class $3.
 measure() {
-  local player=$1 bus_name=$2 class=$3 times=() start ticks rss
+  local player=$1 bus_name=$2 class=$3 times=() start ns rss
   for _ in $(seq "$runs"); do
     start=$(now_ms)
     "start_$player"
@@ -88,14 +90,14 @@ measure() {
   "play_$player"
   wait_for "$player to play" is_playing "$bus_name"
   sleep 3 # past the connection and the fade-in
-  ticks=$(cpu_ticks "$player_pid")
+  ns=$(cpu_ns "$player_pid")
   sleep "$play_seconds"
-  ticks=$(($(cpu_ticks "$player_pid") - ticks))
+  ns=$(($(cpu_ns "$player_pid") - ns))
   rss=$(rss_mb "$player_pid")
   stop_player
-  figures=$(awk -v t="$ticks" -v hz="$(getconf CLK_TCK)" -v s="$play_seconds" \
+  figures=$(awk -v ns="$ns" -v s="$play_seconds" \
     -v ms="$(printf '%s\n' "${times[@]}" | median)" -v rss="$rss" \
-    'BEGIN {printf "%d %.1f %.2f %d\n", ms, 100 * t / hz / s, t / hz, rss}')
+    'BEGIN {printf "%d %.2f %.3f %.1f\n", ms, 100 * ns / 1e9 / s, ns / 1e9, rss}')
 }
 
 measure quilvo quilvo quilvo
