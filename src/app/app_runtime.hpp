@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "adapters/http/soup_http_client.hpp"
+#include "adapters/glib/glib_event_loop.hpp"
 #include "adapters/gstreamer/gst_audio_player_factory.hpp"
+#include "adapters/http/soup_http_client.hpp"
 #include "adapters/mpris/mpris_media_session.hpp"
 #include "adapters/pulse/pulse_output_device_monitor.hpp"
-#include "adapters/qt/qt_event_loop.hpp"
 #include "adapters/store/json_file_store.hpp"
 #include "adapters/system/qt_system_condition_monitor.hpp"
 #include "player/notification_center.hpp"
@@ -27,7 +27,7 @@ struct AppOptions {
     std::function<void(const std::string&)> statRecorded;
 };
 
-// The player model on the real platform: Qt's event loop, GStreamer, MPRIS, PulseAudio, the
+// The player model on the real platform: GLib's event loop, GStreamer, MPRIS, PulseAudio, the
 // network and sleep watch, the state file and libsoup. Both front ends build on it. Create it
 // on the main thread after the QCoreApplication.
 class AppRuntime {
@@ -51,7 +51,7 @@ class AppRuntime {
     std::function<void(const std::string&)> recordedOnMainThread(
         std::function<void(const std::string&)> handler);
 
-    QtEventLoop loop_;
+    GlibEventLoop loop_;
     GstAudioPlayerFactory players_;
     MprisMediaSession media_;
     PulseOutputDeviceMonitor outputDevices_;

@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
     // Through shared memory each frame costs a round trip and a completion event, two more
     // wake-ups than sending its 2 KB; the panel and About window redraw too seldom to gain.
     setenv("QT_XCB_NO_MITSHM", "1", 0);
+    // The player's loop is GLib's default context, which only Qt's GLib dispatcher runs.
+    unsetenv("QT_NO_GLIB");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quilvo"));

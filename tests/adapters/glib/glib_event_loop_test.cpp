@@ -1,9 +1,8 @@
-#include "adapters/qt/qt_event_loop.hpp"
+#include "adapters/glib/glib_event_loop.hpp"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <numeric>
@@ -16,12 +15,9 @@ namespace {
 using namespace std::chrono_literals;
 
 // The adapters post from their own threads (GStreamer, PulseAudio).
-TEST(QtEventLoop, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    QtEventLoop loop;
+TEST(GlibEventLoop, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
+    GlibEventLoop loop;
+    const auto mainThread = std::this_thread::get_id();
     constexpr int kThreads = 4, kPosts = 500;
     std::vector<std::vector<int>> seen(kThreads);
     int offMain = 0;
@@ -32,7 +28,7 @@ TEST(QtEventLoop, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
             for (int i = 0; i < kPosts; ++i) {
                 loop.post([&, t, i] {
                     seen[t].push_back(i);
-                    offMain += QThread::currentThread() != app.thread();
+                    offMain += std::this_thread::get_id() != mainThread;
                 });
             }
             const Instant posted = loop.now();
@@ -44,9 +40,12 @@ TEST(QtEventLoop, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
     for (auto& poster : posters) {
         poster.join();
     }
+    int ticks = 0;  // a tick that invalidates its timer is its last
+    loop.scheduleRepeating(Seconds(0.001),
+                           [&ticks](Timer& timer) { ticks += (timer.invalidate(), 1); });
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (waited.size() < kThreads && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        g_main_context_iteration(nullptr, TRUE);
     }
     ASSERT_EQ(waited.size(), static_cast<std::size_t>(kThreads));
     EXPECT_EQ(offMain, 0);
@@ -54,6 +53,7 @@ TEST(QtEventLoop, PostsFromOtherThreadsRunOnTheMainThreadInOrderAndNotEarly) {
     std::iota(inOrder.begin(), inOrder.end(), 0);
     EXPECT_EQ(seen, std::vector(kThreads, inOrder));
     EXPECT_GE(*std::min_element(waited.begin(), waited.end()), -0.001);
+    EXPECT_EQ(ticks, 1);
 }
 
 }  // namespace
