@@ -62,9 +62,11 @@ void AppShell::start() {
     }
     showTrayWhenAvailable();
 
-    auto* popover = new PopoverView(model_, context_.notifications, reduceMotion_);
-    panel_ = std::make_unique<PopupPanel>(popover);
-    connect(popover, &PopoverView::quitRequested, this, &AppShell::quitApp);
+    panel_ = std::make_unique<PopupPanel>([this] {
+        auto* popover = new PopoverView(model_, context_.notifications, reduceMotion_);
+        connect(popover, &PopoverView::quitRequested, this, &AppShell::quitApp);
+        return popover;
+    });
 
     context_.startPlayer();
 

@@ -21,17 +21,25 @@ bool placesOwnWindows() {
 
 }  // namespace
 
-PopupPanel::PopupPanel(QWidget* content)
+PopupPanel::PopupPanel(std::function<QWidget*()> makeContent)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      content_(content) {
+      makeContent_(std::move(makeContent)) {
     setWindowTitle(QStringLiteral("Quilvo"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(content_);
+}
+
+QWidget* PopupPanel::content() {
+    if (content_ == nullptr) {
+        content_ = makeContent_();
+        layout()->addWidget(content_);
+    }
+    return content_;
 }
 
 void PopupPanel::showUnder(const QRect& anchor) {
+    content();
     adjustSize();
     if (placesOwnWindows()) {
         QScreen* screen = QGuiApplication::screenAt(anchor.center());
@@ -66,7 +74,7 @@ void PopupPanel::dismiss() {
 void PopupPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     closedByFocusLoss_.invalidate();
-    content_->setFocus(Qt::ActiveWindowFocusReason);
+    content()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void PopupPanel::keyPressEvent(QKeyEvent* event) {

@@ -3,17 +3,20 @@
 #include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
+#include <functional>
 
 namespace quilvo::ui {
 
 // The panel: a frameless tool window holding one content widget. A tool window rather than a
 // popup, because a Wayland compositor places popups nowhere useful and screen readers never
-// see them. It closes on Escape and when it loses the focus (a click elsewhere).
+// see them. It closes on Escape and when it loses the focus (a click elsewhere). Its content is
+// made when it first opens: laying out the content loads the fonts, megabytes a tray
+// application that is never opened does not need.
 class PopupPanel : public QWidget {
     Q_OBJECT
 
   public:
-    explicit PopupPanel(QWidget* content);
+    explicit PopupPanel(std::function<QWidget*()> makeContent);
 
     // Shows the panel under `anchor` (global coordinates) where the platform lets an
     // application place its windows, and gives the content the keyboard.
@@ -21,6 +24,8 @@ class PopupPanel : public QWidget {
     // What a click on the tray icon does: close the panel, or open it under `anchor`. A click
     // that has just taken the focus away, and so closed the panel, does not open it again.
     void toggleUnder(const QRect& anchor);
+    // The content, made now if it was not yet.
+    QWidget* content();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -30,7 +35,8 @@ class PopupPanel : public QWidget {
   private:
     void dismiss();
 
-    QWidget* content_;
+    std::function<QWidget*()> makeContent_;
+    QWidget* content_ = nullptr;
     QElapsedTimer closedByFocusLoss_;
 };
 

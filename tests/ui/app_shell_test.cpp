@@ -37,7 +37,7 @@ TEST_F(AppShellTest, LaunchStartsThePlayerOnceAndClicksOpenPanelOrMenu) {
     expectTimeline({{0.99, "idle #0"}, {10, "idle #0 " + std::string(kCloseHint)}});
     shell->showContextMenu();
     EXPECT_FALSE(shell->panel()->isVisible());
-    shell->panel()->findChild<QAbstractButton*>(QStringLiteral("credit"))->click();
+    shell->panel()->content()->findChild<QAbstractButton*>(QStringLiteral("credit"))->click();
     ASSERT_NE(shell->aboutWindow(), nullptr);
     EXPECT_TRUE(shell->aboutWindow()->isVisible());
     shell->aboutWindow()->close();
@@ -64,7 +64,7 @@ TEST_F(AppShellTest, GlyphFollowsPhaseAndMoodAndQuitShutsDownOnce) {
     QCoreApplication::processEvents();
     model->toggle();
     EXPECT_EQ(image(shell->trayIcon().icon()), image(MenuGlyph::image(0, false, 0)));
-    shell->panel()->findChild<QAbstractButton*>(QStringLiteral("quit"))->click();
+    shell->panel()->content()->findChild<QAbstractButton*>(QStringLiteral("quit"))->click();
     EXPECT_EQ(shutdowns, 1);
     shell->shutdown();
     EXPECT_EQ(shutdowns, 1);

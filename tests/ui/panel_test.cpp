@@ -141,7 +141,7 @@ TEST_F(UiTest, PanelClosesOnFocusLossWithoutReopeningOnTheSameClick) {
     auto* content = new QWidget;
     content->setFixedSize(330, 200);
     content->setFocusPolicy(Qt::StrongFocus);
-    PopupPanel panel(content);
+    PopupPanel panel([content] { return content; });
     const QRect icon(400, 0, 22, 22);
     panel.toggleUnder(icon);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
