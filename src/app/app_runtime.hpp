@@ -12,7 +12,7 @@
 #include "adapters/mpris/mpris_media_session.hpp"
 #include "adapters/pulse/pulse_output_device_monitor.hpp"
 #include "adapters/store/json_file_store.hpp"
-#include "adapters/system/qt_system_condition_monitor.hpp"
+#include "adapters/system/dbus_system_condition_monitor.hpp"
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
 
@@ -29,7 +29,7 @@ struct AppOptions {
 
 // The player model on the real platform: GLib's event loop, GStreamer, MPRIS, PulseAudio, the
 // network and sleep watch, the state file and libsoup. Both front ends build on it. Create it
-// on the main thread after the QCoreApplication.
+// on the main thread, whose loop runs GLib's default main context.
 class AppRuntime {
   public:
     explicit AppRuntime(AppOptions options);
@@ -55,7 +55,7 @@ class AppRuntime {
     GstAudioPlayerFactory players_;
     MprisMediaSession media_;
     PulseOutputDeviceMonitor outputDevices_;
-    QtSystemConditionMonitor system_;
+    DbusSystemConditionMonitor system_;
     std::unique_ptr<StatsRecorder> stats_;
     NotificationCenter notifications_;
     std::shared_ptr<PlayerModel> model_;

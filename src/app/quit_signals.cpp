@@ -1,8 +1,11 @@
 #include "app/quit_signals.hpp"
 
+#include <glib-unix.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace quilvo {
 
@@ -26,24 +29,29 @@ QuitSignals::QuitSignals() {
 }
 
 QuitSignals::~QuitSignals() {
-    notifier_.reset();
+    if (watch_ != 0) {
+        g_source_remove(watch_);
+    }
     if (fd_ >= 0) {
         close(fd_);
     }
 }
 
 void QuitSignals::onQuit(std::function<void()> quit) {
-    if (fd_ < 0) {
+    if (fd_ < 0 || watch_ != 0) {
         return;
     }
-    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                     [fd = fd_, quit = std::move(quit)] {
-                         signalfd_siginfo info{};
-                         while (read(fd, &info, sizeof info) == sizeof info) {
-                             quit();
-                         }
-                     });
+    quit_ = std::move(quit);
+    watch_ = g_unix_fd_add(
+        fd_, G_IO_IN,
+        [](int fd, GIOCondition, void* self) -> gboolean {
+            signalfd_siginfo info{};
+            while (read(fd, &info, sizeof info) == sizeof info) {
+                static_cast<QuitSignals*>(self)->quit_();
+            }
+            return G_SOURCE_CONTINUE;
+        },
+        this);
 }
 
 }  // namespace quilvo

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QObject>
-#include <QSocketNotifier>
 #include <functional>
-#include <memory>
 
 namespace quilvo {
 
@@ -17,12 +14,13 @@ class QuitSignals {
     QuitSignals(const QuitSignals&) = delete;
     QuitSignals& operator=(const QuitSignals&) = delete;
 
-    // Needs a running Qt event loop; `quit` runs once per received signal.
+    // Watched on GLib's default main context; `quit` runs once per received signal.
     void onQuit(std::function<void()> quit);
 
   private:
     int fd_ = -1;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    unsigned watch_ = 0;
+    std::function<void()> quit_;
 };
 
 }  // namespace quilvo

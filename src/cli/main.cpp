@@ -1,8 +1,8 @@
+#include <glib-unix.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
 #include <cerrno>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -38,29 +38,36 @@ struct Options {
     bool json = false;
 };
 
-// Reads standard input on the main loop and hands bytes, then the end, to the front end.
-template <class FrontEnd>
-std::unique_ptr<QSocketNotifier> readInput(FrontEnd& frontEnd, std::function<void()> ended) {
-    auto notifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-    QSocketNotifier* raw = notifier.get();
-    QObject::connect(raw, &QSocketNotifier::activated, [raw, &frontEnd, ended] {
-        char buffer[4096];
-        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n > 0) {
-            frontEnd.input(std::string_view(buffer, static_cast<std::size_t>(n)));
-        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            raw->setEnabled(false);
-            ended();
-        }
-    });
-    return notifier;
+// Reads standard input on the main loop and hands bytes, then the end, to `input`. Returns the
+// watch, which ends by itself at the end of input.
+unsigned readInput(std::function<void(std::string_view)> input, std::function<void()> ended) {
+    struct Reader {
+        std::function<void(std::string_view)> input;
+        std::function<void()> ended;
+    };
+    return g_unix_fd_add_full(
+        G_PRIORITY_DEFAULT, STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
+        [](int fd, GIOCondition, void* data) -> gboolean {
+            const auto& reader = *static_cast<Reader*>(data);
+            char buffer[4096];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                reader.input(std::string_view(buffer, static_cast<std::size_t>(n)));
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                reader.ended();
+                return G_SOURCE_REMOVE;
+            }
+            return G_SOURCE_CONTINUE;
+        },
+        new Reader{std::move(input), std::move(ended)},
+        [](void* data) { delete static_cast<Reader*>(data); });
 }
 
-int run(int argc, char** argv, const Options& options) {
+int run(const Options& options) {
     // First, before any thread exists, so that every thread leaves these signals to us.
     quilvo::QuitSignals quitSignals;
-    QCoreApplication app(argc, argv);
-    auto quit = [] { QCoreApplication::exit(0); };
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    auto quit = [loop] { g_main_loop_quit(loop); };
 
     std::unique_ptr<quilvo::JsonFrontEnd> json;
     quilvo::AppOptions appOptions{options.catalogue, quit, {}};
@@ -75,28 +82,40 @@ int run(int argc, char** argv, const Options& options) {
     quitSignals.onQuit(quit);
 
     std::unique_ptr<quilvo::TerminalFrontEnd> terminal;
-    std::unique_ptr<QSocketNotifier> input;
+    unsigned input = 0;
     if (options.json) {
         json = std::make_unique<quilvo::JsonFrontEnd>(runtime.model(), runtime.loop(), std::cout,
                                                       std::cerr, quit);
         json->start();
-        input = readInput(*json, [&json] { json->endOfInput(); });
+        input = readInput([&json](std::string_view bytes) { json->input(bytes); },
+                          [&json, &input] {
+                              input = 0;
+                              json->endOfInput();
+                          });
     } else {
         terminal = std::make_unique<quilvo::TerminalFrontEnd>(runtime.model(), runtime.loop(),
                                                               STDIN_FILENO, STDOUT_FILENO, quit);
         terminal->start();
-        input = readInput(*terminal, quit);
+        input = readInput([&terminal](std::string_view bytes) { terminal->input(bytes); },
+                          [&input, quit] {
+                              input = 0;
+                              quit();
+                          });
     }
     runtime.start();
-    const int status = QCoreApplication::exec();
-    input.reset();
+    g_main_loop_run(loop);
+    if (input != 0) {
+        g_source_remove(input);
+    }
     runtime.shutdown();
     // Print what the shutdown itself recorded (the listening session).
-    QCoreApplication::processEvents();
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
     // The front ends unsubscribe from the model when destroyed: before the runtime owning it.
     terminal.reset();
     json.reset();
-    return status;
+    g_main_loop_unref(loop);
+    return 0;
 }
 
 }  // namespace
@@ -128,5 +147,5 @@ int main(int argc, char** argv) {
     if (options.checkCatalogue) {
         return quilvo::checkCatalogue(*options.checkCatalogue, std::cout, std::cerr);
     }
-    return run(argc, argv, options);
+    return run(options);
 }

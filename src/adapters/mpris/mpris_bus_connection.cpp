@@ -1,96 +1,130 @@
 #include "adapters/mpris/mpris_bus_connection.hpp"
 
-#include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QStringList>
+#include <gio/gio.h>
+
+#include <unistd.h>
+
 #include <algorithm>
+#include <string>
+#include <utility>
 
 namespace quilvo {
 namespace {
 
 using std::chrono::milliseconds;
 
-const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString kBusName = QStringLiteral("org.mpris.MediaPlayer2.quilvo");
+constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
+constexpr const char* kBusName = "org.mpris.MediaPlayer2.quilvo";
 constexpr milliseconds kFirstRetry{500};
 constexpr milliseconds kLongestRetry{30000};
 
-bool acquire(QDBusConnectionInterface& bus, const QString& name) {
+bool acquire(GDBusConnection* bus, const std::string& name) {
     // Never take the name from a running instance, and never queue for it.
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
-        bus.registerService(name, QDBusConnectionInterface::DontQueueService,
-                            QDBusConnectionInterface::DontAllowReplacement);
-    return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    constexpr unsigned kDoNotQueue = 4, kPrimaryOwner = 1;
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", name.c_str(), kDoNotQueue), G_VARIANT_TYPE("(u)"),
+        G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    if (reply == nullptr) {
+        return false;
+    }
+    unsigned result = 0;
+    g_variant_get(reply, "(u)", &result);
+    g_variant_unref(reply);
+    return result == kPrimaryOwner;
 }
 
 }  // namespace
 
-MprisBusConnection::MprisBusConnection(QObject* exported)
-    : exported_(exported), backoff_(kFirstRetry) {
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &MprisBusConnection::connectToBus);
+MprisBusConnection::MprisBusConnection(std::vector<ExportedInterface> interfaces)
+    : interfaces_(std::move(interfaces)), backoff_(kFirstRetry) {
     connectToBus();
 }
 
 MprisBusConnection::~MprisBusConnection() {
-    dropConnection();
-}
-
-void MprisBusConnection::sendPropertiesChanged(const QString& interface,
-                                               const QVariantMap& changed) {
-    if (connectionName_.isEmpty()) {
-        return;
+    if (retry_ != 0) {
+        g_source_remove(retry_);
     }
-    QDBusMessage signal =
-        QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                   QStringLiteral("PropertiesChanged"));
-    signal << interface << changed << QStringList{};
-    QDBusConnection(connectionName_).send(signal);
+    dropConnection();
 }
 
-void MprisBusConnection::onDisconnected() {
-    dropConnection();
-    backoff_ = kFirstRetry;
-    retry_.start(backoff_);
+void MprisBusConnection::sendPropertiesChanged(const char* interface, GVariant* changed) {
+    g_variant_ref_sink(changed);
+    if (connection_ != nullptr) {
+        g_dbus_connection_emit_signal(
+            connection_, nullptr, kObjectPath, "org.freedesktop.DBus.Properties",
+            "PropertiesChanged",
+            g_variant_new("(s@a{sv}@as)", interface, changed, g_variant_new_strv(nullptr, 0)),
+            nullptr);
+    }
+    g_variant_unref(changed);
+}
+
+void MprisBusConnection::onClosed(GDBusConnection*, int, GError*, void* self) {
+    auto& bus = *static_cast<MprisBusConnection*>(self);
+    bus.dropConnection();
+    bus.backoff_ = kFirstRetry;
+    bus.retryLater();
+}
+
+void MprisBusConnection::retryLater() {
+    retry_ = g_timeout_add(
+        static_cast<unsigned>(backoff_.count()),
+        [](void* self) -> gboolean {
+            static_cast<MprisBusConnection*>(self)->retry_ = 0;
+            static_cast<MprisBusConnection*>(self)->connectToBus();
+            return G_SOURCE_REMOVE;
+        },
+        this);
 }
 
 void MprisBusConnection::connectToBus() {
-    dropConnection();
-    // A dead connection cannot be revived, so every attempt gets a connection of its own.
-    const QString name =
-        QStringLiteral("quilvo-mpris-%1-%2").arg(reinterpret_cast<quintptr>(this)).arg(++attempts_);
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-    if (!bus.isConnected()) {
-        QDBusConnection::disconnectFromBus(name);
-        retry_.start(backoff_);
+    // A closed connection cannot be revived, so every attempt opens a connection of its own.
+    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    connection_ =
+        address == nullptr
+            ? nullptr
+            : g_dbus_connection_new_for_address_sync(
+                  address,
+                  static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                    G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                  nullptr, nullptr, nullptr);
+    g_free(address);
+    if (connection_ == nullptr) {
+        retryLater();
         backoff_ = std::min(backoff_ * 2, kLongestRetry);
         return;
     }
-    connectionName_ = name;
     backoff_ = kFirstRetry;
-    bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
-                QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
-                SLOT(onDisconnected()));
-    bus.registerObject(kObjectPath, exported_, QDBusConnection::ExportAdaptors);
+    g_signal_connect(connection_, "closed", G_CALLBACK(&MprisBusConnection::onClosed), this);
+    for (const ExportedInterface& exported : interfaces_) {
+        registrations_.push_back(
+            g_dbus_connection_register_object(connection_, kObjectPath, exported.info,
+                                              exported.vtable, exported.object, nullptr, nullptr));
+    }
     requestName();
 }
 
 void MprisBusConnection::requestName() {
-    QDBusConnectionInterface* bus = QDBusConnection(connectionName_).interface();
-    if (bus == nullptr || acquire(*bus, kBusName)) {
-        return;
+    if (!acquire(connection_, kBusName)) {
+        acquire(connection_, std::string(kBusName) + ".instance" + std::to_string(getpid()));
     }
-    acquire(*bus, kBusName + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid()));
 }
 
 void MprisBusConnection::dropConnection() {
-    if (connectionName_.isEmpty()) {
+    if (connection_ == nullptr) {
         return;
     }
-    QDBusConnection::disconnectFromBus(connectionName_);
-    connectionName_.clear();
+    g_signal_handlers_disconnect_by_data(connection_, this);
+    for (unsigned id : registrations_) {
+        g_dbus_connection_unregister_object(connection_, id);
+    }
+    registrations_.clear();
+    // Replies and signals still queued go out before the connection closes.
+    g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
+    g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+    g_object_unref(connection_);
+    connection_ = nullptr;
 }
 
 }  // namespace quilvo

@@ -1,23 +1,22 @@
 #pragma once
 
-#include <QObject>
 #include <functional>
-#include <memory>
 #include <optional>
 
 #include "adapters/mpris/mpris_bus_connection.hpp"
+#include "adapters/mpris/mpris_player_interface.hpp"
 #include "adapters/mpris/mpris_player_state.hpp"
+#include "adapters/mpris/mpris_root_interface.hpp"
 #include "platform/media_session.hpp"
 
 namespace quilvo {
 
 // The media session as an MPRIS2 player on the D-Bus session bus. Create it on the main
-// thread after the QCoreApplication; bus calls arrive through the Qt event loop.
+// thread; bus calls arrive through GLib's default main context.
 class MprisMediaSession final : public MediaSession {
   public:
     // `quit` runs when a client asks the player to quit (MPRIS Quit).
     explicit MprisMediaSession(std::function<void()> quit);
-    ~MprisMediaSession() override;
 
     void setNowPlaying(const std::optional<NowPlaying>& info) override;
     void registerRemoteCommands(RemoteCommands commands) override;
@@ -25,8 +24,10 @@ class MprisMediaSession final : public MediaSession {
   private:
     MprisPlayerState state_;
     RemoteCommands commands_;
-    QObject exported_;
-    std::unique_ptr<MprisBusConnection> bus_;
+    MprisRootInterface root_;
+    MprisPlayerInterface player_;
+    // Last, so that it leaves the bus before the interfaces go.
+    MprisBusConnection bus_;
 };
 
 }  // namespace quilvo

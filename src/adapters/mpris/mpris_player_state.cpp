@@ -1,54 +1,68 @@
 #include "adapters/mpris/mpris_player_state.hpp"
 
-#include <QDBusObjectPath>
-#include <QStringList>
+#include <glib.h>
 
 namespace quilvo {
 namespace {
 
-const QString kTitle = QStringLiteral("xesam:title");
-const QString kArtist = QStringLiteral("xesam:artist");
-const QString kTrackId = QStringLiteral("mpris:trackid");
-
-QString orQuilvo(const std::string& text) {
-    return text.empty() ? QStringLiteral("Quilvo") : QString::fromStdString(text);
+// D-Bus strings must be valid UTF-8; a stream's title need not be.
+std::string orQuilvo(const std::string& text) {
+    if (text.empty()) {
+        return "Quilvo";
+    }
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    std::string result(valid);
+    g_free(valid);
+    return result;
 }
 
 }  // namespace
 
-QVariantMap MprisPlayerState::apply(const std::optional<NowPlaying>& info) {
-    const QString status = !info                      ? QStringLiteral("Stopped")
-                           : info->playbackRate > 0.0 ? QStringLiteral("Playing")
-                                                      : QStringLiteral("Paused");
-    const QVariantMap metadata = info ? metadataFor(*info) : QVariantMap{};
+GVariant* MprisPlayerState::apply(const std::optional<NowPlaying>& info) {
+    const std::string status = !info ? "Stopped" : info->playbackRate > 0.0 ? "Playing" : "Paused";
+    std::optional<Track> track;
+    if (info) {
+        track = Track{orQuilvo(info->title), orQuilvo(info->artist), 0};
+        // Clients treat a new track id as a new song, so it changes only when the song does.
+        const bool sameTrack =
+            track_ && track_->title == track->title && track_->artist == track->artist;
+        track->number = sameTrack ? track_->number : ++lastTrackNumber_;
+    }
 
-    QVariantMap changed;
+    GVariantBuilder changed;
+    g_variant_builder_init(&changed, G_VARIANT_TYPE_VARDICT);
+    bool any = false;
     if (status != playbackStatus_) {
         playbackStatus_ = status;
-        changed.insert(QStringLiteral("PlaybackStatus"), status);
+        g_variant_builder_add(&changed, "{sv}", "PlaybackStatus",
+                              g_variant_new_string(status.c_str()));
+        any = true;
     }
-    if (metadata != metadata_) {
-        metadata_ = metadata;
-        changed.insert(QStringLiteral("Metadata"), metadata);
+    if (track != track_) {
+        track_ = track;
+        g_variant_builder_add(&changed, "{sv}", "Metadata", metadata());
+        any = true;
     }
-    return changed;
+    if (!any) {
+        g_variant_builder_clear(&changed);
+        return nullptr;
+    }
+    return g_variant_builder_end(&changed);
 }
 
-QVariantMap MprisPlayerState::metadataFor(const NowPlaying& info) {
-    const QString title = orQuilvo(info.title);
-    const QStringList artist{orQuilvo(info.artist)};
-    // Clients treat a new track id as a new song, so it changes only when the song does.
-    const bool sameTrack = !metadata_.isEmpty() && metadata_.value(kTitle).toString() == title &&
-                           metadata_.value(kArtist).toStringList() == artist;
-    if (!sameTrack) {
-        ++lastTrackNumber_;
+GVariant* MprisPlayerState::metadata() const {
+    GVariantBuilder metadata;
+    g_variant_builder_init(&metadata, G_VARIANT_TYPE_VARDICT);
+    if (track_) {
+        const std::string id = "/app/quilvo/track/" + std::to_string(track_->number);
+        const char* artist[] = {track_->artist.c_str(), nullptr};
+        g_variant_builder_add(&metadata, "{sv}", "xesam:title",
+                              g_variant_new_string(track_->title.c_str()));
+        g_variant_builder_add(&metadata, "{sv}", "xesam:artist", g_variant_new_strv(artist, -1));
+        g_variant_builder_add(&metadata, "{sv}", "mpris:trackid",
+                              g_variant_new_object_path(id.c_str()));
     }
-    return {
-        {kTitle, title},
-        {kArtist, artist},
-        {kTrackId, QVariant::fromValue(QDBusObjectPath(
-                       QStringLiteral("/app/quilvo/track/%1").arg(lastTrackNumber_)))},
-    };
+    return g_variant_builder_end(&metadata);
 }
 
 }  // namespace quilvo

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QString>
-#include <QVariantMap>
+#include <cstdint>
 #include <optional>
+#include <string>
 
 #include "platform/media_session.hpp"
+
+typedef struct _GVariant GVariant;
 
 namespace quilvo {
 
@@ -12,18 +14,24 @@ namespace quilvo {
 class MprisPlayerState {
   public:
     // Takes new Now Playing information (absent: stopped) and returns the Player properties
-    // whose values changed, by D-Bus name.
-    QVariantMap apply(const std::optional<NowPlaying>& info);
+    // whose values changed, as a new a{sv} by D-Bus name; null when none did.
+    GVariant* apply(const std::optional<NowPlaying>& info);
 
-    const QString& playbackStatus() const { return playbackStatus_; }
-    const QVariantMap& metadata() const { return metadata_; }
+    const std::string& playbackStatus() const { return playbackStatus_; }
+    // A new a{sv}.
+    GVariant* metadata() const;
 
   private:
-    QVariantMap metadataFor(const NowPlaying& info);
+    struct Track {
+        std::string title;
+        std::string artist;
+        std::uint64_t number = 0;
+        bool operator==(const Track&) const = default;
+    };
 
-    QString playbackStatus_ = QStringLiteral("Stopped");
-    QVariantMap metadata_;
-    quint64 lastTrackNumber_ = 0;
+    std::string playbackStatus_ = "Stopped";
+    std::optional<Track> track_;
+    std::uint64_t lastTrackNumber_ = 0;
 };
 
 }  // namespace quilvo

@@ -1,30 +1,31 @@
 #pragma once
 
-#include <QObject>
 #include <functional>
 #include <optional>
 
+// GLib's types by name only: gio.h does not mix with Qt's keywords.
+typedef struct _GDBusConnection GDBusConnection;
+
 namespace quilvo {
 
-// Whether the machine is online, as NetworkManager on the system bus tells. Create it on the main
-// thread after the QCoreApplication.
-class NetworkWatch : public QObject {
-    Q_OBJECT
-
+// Whether the machine is online, as NetworkManager on the system bus tells. Create it on the
+// main thread; without a bus (null) it tells nothing.
+class NetworkWatch {
   public:
     // `changed` runs on the main thread after each change of NetworkManager's state.
-    explicit NetworkWatch(std::function<void()> changed);
-    ~NetworkWatch() override;
+    NetworkWatch(GDBusConnection* bus, std::function<void()> changed);
+    ~NetworkWatch();
+    NetworkWatch(const NetworkWatch&) = delete;
+    NetworkWatch& operator=(const NetworkWatch&) = delete;
 
     // Absent when NetworkManager does not run.
     std::optional<bool> online() const;
 
-  private Q_SLOTS:
-    void onStateChanged(uint state);
-
   private:
+    GDBusConnection* bus_;
     std::function<void()> changed_;
-    std::optional<uint> state_;
+    std::optional<unsigned> state_;
+    unsigned subscription_ = 0;
 };
 
 }  // namespace quilvo
