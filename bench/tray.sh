@@ -3,12 +3,13 @@
 # same private desktop (Xvfb with trayer, a session bus and PulseAudio of this script's own) and
 # the same loopback stream: time from start to the tray icon (median of RUNS starts), CPU while
 # playing (quilvo's icon bobs at 15 frames a second, goodvibes' stays still) and memory.
-# Usage: bench/tray.sh [RUNS [PLAY_SECONDS]]   (defaults 5 and 30; QUILVO_BUILD, default
-# build/default, is the build folder)
+# Usage: bench/tray.sh [RUNS [PLAY_SECONDS [ROUNDS]]]   (defaults 5, 30 and 3; QUILVO_BUILD,
+# default build/default, is the build folder)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 play_seconds=${2:-30}
+rounds=${3:-3}
 build=${QUILVO_BUILD:-build/default}
 app=$build/bin/quilvo
 
@@ -66,10 +67,10 @@ cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d", n
 rss_mb() { awk '/^VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
-# Sets `figures` to "icon_ms cpu_percent cpu_seconds rss_mb" for player $1 (quilvo or
-# goodvibes) whose MPRIS name is $2 and whose windows have WM class $3.
-measure() {
-  local player=$1 bus_name=$2 class=$3 times=() start ns rss
+# Sets `icon_ms` to the median of RUNS times (ms) from start to a tray icon, for player $1
+# (quilvo or goodvibes) whose windows have WM class $2.
+time_to_icon() {
+  local player=$1 class=$2 times=() start
   for _ in $(seq "$runs"); do
     start=$(now_ms)
     "start_$player"
@@ -83,7 +84,14 @@ measure() {
     times+=($(($(now_ms) - start)))
     stop_player
   done
+  icon_ms=$(printf '%s\n' "${times[@]}" | median)
+}
 
+# Appends "cpu_percent rss_mb" over PLAY_SECONDS of playing to the array named $1, for player
+# $2 whose MPRIS name is $3 and whose windows have WM class $4.
+play_round() {
+  local -n rounds_of=$1
+  local player=$2 bus_name=$3 class=$4 ns
   "start_$player"
   wait_for "the $player icon" has_icon "$class"
   wait_for "$player on the bus" playerctl -p "$bus_name" status
@@ -93,19 +101,35 @@ measure() {
   ns=$(cpu_ns "$player_pid")
   sleep "$play_seconds"
   ns=$(($(cpu_ns "$player_pid") - ns))
-  rss=$(rss_mb "$player_pid")
+  rounds_of+=("$(awk -v ns="$ns" -v s="$play_seconds" 'BEGIN {printf "%.3f", 100 * ns / 1e9 / s}') $(rss_mb "$player_pid")")
   stop_player
-  figures=$(awk -v ns="$ns" -v s="$play_seconds" \
-    -v ms="$(printf '%s\n' "${times[@]}" | median)" -v rss="$rss" \
-    'BEGIN {printf "%d %.2f %.3f %.1f\n", ms, 100 * ns / 1e9 / s, ns / 1e9, rss}')
 }
 
-measure quilvo quilvo quilvo
-read -r q_ms q_cpu q_s q_rss <<<"$figures"
-measure goodvibes Goodvibes goodvibes
-read -r g_ms g_cpu g_s g_rss <<<"$figures"
+# "median [min-max]" of the numbers on standard input.
+spread() {
+  local sorted
+  sorted=$(sort -n)
+  echo "$(median <<<"$sorted") [$(head -1 <<<"$sorted")-$(tail -1 <<<"$sorted")]"
+}
 
-echo "tray: start to icon (median of $runs starts), CPU over $play_seconds s of playing, RSS"
-printf '%-10s %14s %8s %8s %8s\n' player "to icon (ms)" "CPU %" "CPU-s" "RSS MB"
-printf '%-10s %14s %8s %8s %8s\n' quilvo "$q_ms" "$q_cpu" "$q_s" "$q_rss"
-printf '%-10s %14s %8s %8s %8s\n' goodvibes "$g_ms" "$g_cpu" "$g_s" "$g_rss"
+time_to_icon quilvo quilvo
+q_ms=$icon_ms
+time_to_icon goodvibes goodvibes
+g_ms=$icon_ms
+# A fraction of a percent of a core moves by a tenth between runs on a busy machine: the two
+# players take turns, round after round, so that both see the same moments.
+q_rounds=() g_rounds=()
+for _ in $(seq "$rounds"); do
+  play_round q_rounds quilvo quilvo quilvo
+  play_round g_rounds goodvibes Goodvibes goodvibes
+done
+q_cpu=$(printf '%s\n' "${q_rounds[@]}" | awk '{print $1}' | spread)
+g_cpu=$(printf '%s\n' "${g_rounds[@]}" | awk '{print $1}' | spread)
+q_rss=$(printf '%s\n' "${q_rounds[@]}" | awk '{print $2}' | spread)
+g_rss=$(printf '%s\n' "${g_rounds[@]}" | awk '{print $2}' | spread)
+
+echo "tray: start to icon (median of $runs starts); CPU (% of one core) over $play_seconds s of playing"
+echo "and RSS at its end, median [min-max] of $rounds rounds"
+printf '%-10s %14s %22s %22s\n' player "to icon (ms)" "CPU %" "RSS MB"
+printf '%-10s %14s %22s %22s\n' quilvo "$q_ms" "$q_cpu" "$q_rss"
+printf '%-10s %14s %22s %22s\n' goodvibes "$g_ms" "$g_cpu" "$g_rss"
