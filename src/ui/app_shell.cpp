@@ -48,6 +48,7 @@ void AppShell::start() {
     connect(&tray_, &QSystemTrayIcon::activated, this, &AppShell::onActivated);
     const bool ownWindow = trayKind_ == TrayKind::xembed;
     glyph_.setFramesPerSecond(ownWindow ? kOwnWindowFrames : kShellDrawnFrames);
+    glyph_.setOwnWindow(ownWindow);
     menu_.setExportedOverDBus(!ownWindow);
     glyph_.setTrayIcon(&tray_);
     glyph_.update(false, std::nullopt);

@@ -35,28 +35,6 @@ QImage render(QSize pixels, double time, bool playing, std::optional<int> active
     return canvas;
 }
 
-// The tray repaints its icon with every frame, fifteen times a second: each frame is drawn
-// once, at the phase nearest its time, and copied after that. Drawing four antialiased dots
-// costs many times what copying a small image does.
-const QImage& cachedFrame(QSize pixels, double time, bool playing, std::optional<int> activeIndex) {
-    using Key = std::tuple<int, int, int, bool, int>;
-    static std::map<Key, QImage> frames;
-    const int phase =
-        playing
-            ? static_cast<int>(std::lround(std::fmod(time, kBobPeriod) / kBobPeriod * kPhases)) %
-                  kPhases
-            : 0;
-    const Key key{pixels.width(), pixels.height(), phase, playing, activeIndex.value_or(-1)};
-    if (auto it = frames.find(key); it != frames.end()) {
-        return it->second;
-    }
-    if (frames.size() >= kMostCachedFrames) {
-        frames.clear();
-    }
-    return frames.emplace(key, render(pixels, phase * kBobPeriod / kPhases, playing, activeIndex))
-        .first->second;
-}
-
 class GlyphIconEngine : public QIconEngine {
   public:
     GlyphIconEngine(double time, bool playing, std::optional<int> activeIndex)
@@ -65,7 +43,7 @@ class GlyphIconEngine : public QIconEngine {
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
         const qreal scale = painter->device()->devicePixelRatioF();
         const QSize pixels(qRound(rect.width() * scale), qRound(rect.height() * scale));
-        painter->drawImage(rect, cachedFrame(pixels, time_, playing_, activeIndex_));
+        painter->drawImage(rect, MenuGlyph::frame(pixels, time_, playing_, activeIndex_));
     }
 
     QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
@@ -139,6 +117,27 @@ void paint(QPainter& painter, const QRectF& area, double time, bool playing,
             QRectF(centre.x() - radius, centre.y() - radius, kDotDiameter, kDotDiameter));
     }
     painter.restore();
+}
+
+// The tray shows fifteen frames a second. Drawing four antialiased dots costs many times what
+// copying a small image does.
+const QImage& frame(QSize pixels, double time, bool playing, std::optional<int> activeIndex) {
+    using Key = std::tuple<int, int, int, bool, int>;
+    static std::map<Key, QImage> frames;
+    const int phase =
+        playing
+            ? static_cast<int>(std::lround(std::fmod(time, kBobPeriod) / kBobPeriod * kPhases)) %
+                  kPhases
+            : 0;
+    const Key key{pixels.width(), pixels.height(), phase, playing, activeIndex.value_or(-1)};
+    if (auto it = frames.find(key); it != frames.end()) {
+        return it->second;
+    }
+    if (frames.size() >= kMostCachedFrames) {
+        frames.clear();
+    }
+    return frames.emplace(key, render(pixels, phase * kBobPeriod / kPhases, playing, activeIndex))
+        .first->second;
 }
 
 QIcon image(double time, bool playing, std::optional<int> activeIndex) {

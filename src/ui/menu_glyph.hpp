@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QImage>
 #include <QRectF>
 #include <array>
 #include <optional>
@@ -19,6 +20,9 @@ const std::array<QColor, 4>& colors();
 // Draws one frame, the design square scaled to the shorter side of `area` and centred.
 void paint(QPainter& painter, const QRectF& area, double time, bool playing,
            std::optional<int> activeIndex);
+
+// One frame at `pixels`, drawn once for the phase nearest `time` and copied after that.
+const QImage& frame(QSize pixels, double time, bool playing, std::optional<int> activeIndex);
 
 // One frame as an icon that is drawn afresh at whatever size and scale it is shown.
 QIcon image(double time, bool playing, std::optional<int> activeIndex);

@@ -49,7 +49,7 @@ void MenuGlyphAnimator::update(bool playing, std::optional<int> activeIndex) {
 
 void MenuGlyphAnimator::advanceFrame() {
     time_ += 1.0 / framesPerSecond_;
-    if (icon_) {
+    if (icon_ && !(ownWindow_ && ownWindowFrames_.show(time_, playing_, activeIndex_))) {
         icon_->setIcon(MenuGlyph::image(time_, playing_, activeIndex_));
     }
 }

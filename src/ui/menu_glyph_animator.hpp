@@ -7,6 +7,8 @@
 #include <chrono>
 #include <optional>
 
+#include "ui/xembed_frames.hpp"
+
 namespace quilvo::ui {
 
 // Keeps the tray icon's glyph in step with the player: bobbing while playing or connecting
@@ -19,6 +21,9 @@ class MenuGlyphAnimator : public QObject {
 
     // Where frames are shown; held weakly.
     void setTrayIcon(QSystemTrayIcon* icon) { icon_ = icon; }
+
+    // Whether the icon is a window of our own (XEmbed), where frames go straight onto it.
+    void setOwnWindow(bool own) { ownWindow_ = own; }
 
     // Frames a second while animating; the wave keeps its speed at any rate.
     void setFramesPerSecond(int frames);
@@ -37,6 +42,8 @@ class MenuGlyphAnimator : public QObject {
 
     QPointer<QSystemTrayIcon> icon_;
     QTimer frameTimer_;
+    bool ownWindow_ = false;
+    XembedFrames ownWindowFrames_;
     int framesPerSecond_ = 15;
     bool animating_ = false;
     double time_ = 0;

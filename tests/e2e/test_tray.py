@@ -1,6 +1,7 @@
 """The quilvo tray application on a private X display and session bus, driven from outside as a
 person would: clicks on an XEmbed tray."""
 
+import contextlib
 import time
 
 from conftest import wait_until
@@ -88,3 +89,38 @@ def tray_icon(screen):
         return any(p.name == "panel" and p.x <= icon.x and p.y <= icon.y and icon.x + icon.width <=
                    p.x + p.width and icon.bottom <= p.bottom for p in screen.windows("trayer"))
     return screen.wait(inside_tray, what="icon in the tray")
+
+
+def test_the_icon_bobs_over_the_trays_own_background_while_playing_and_rests_when_paused(
+        screen, bus, pulse, streams, tray_app):
+    from Xlib import X, display
+    screen.start_tray()
+    moods = ("bright", "calm", "energy", "sleep")
+    assert tray_app([(f"{m}-1", streams.url("/stream"), m) for m in moods], **pulse.env).running()
+    icon = tray_icon(screen)
+    with contextlib.closing(display.Display(screen.env["DISPLAY"])) as x:
+        window = x.create_resource_object("window", int(icon.id))
+
+        def looks(count=1):
+            seen = []
+            for _ in range(count):
+                seen.append(window.get_image(0, 0, icon.width, icon.height, X.ZPixmap, 0xFFFFFFFF).data)
+                time.sleep(0.1)
+            return seen
+
+        def play_then_rest(looking):
+            bus.playerctl("play")
+            assert wait_until(lambda: bus.playerctl("status") == "Playing")
+            frames = looks(looking)
+            bus.playerctl("pause")
+            rest = wait_until(lambda: len(set(seen := looks(3))) == 1 and seen[0], 3)
+            assert rest, "the icon did not come to rest"
+            return frames, rest
+
+        before = looks()[0]
+        frames, rest = play_then_rest(4)
+        assert len(set(frames)) > 2, "the icon stood still while playing"
+        # Over what the tray shows around its icons, as Qt draws the resting glyph.
+        assert {frame[:3] for frame in frames} == {before[:3]}
+        # At rest the dots sit where they always rest, whenever the pause came.
+        assert play_then_rest(7)[1] == rest
