@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <cmath>
 #include <cstdlib>
 
 #include "ui/menu_glyph.hpp"

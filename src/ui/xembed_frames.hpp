@@ -3,14 +3,15 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <optional>
 
 namespace quilvo::ui {
 
 // On an XEmbed tray the icon is a small window of our own, which Qt repaints through its whole
-// widget machinery for every frame: in a virtual machine that cost as much as decoding and
-// playing the stream. While the glyph bobs, this puts each frame straight on that window
-// instead, over the tray's background. Qt still draws the icon whenever it repaints on its own.
+// widget machinery for every frame: at fifteen frames a second that costs more than decoding
+// the stream. While the glyph bobs, this puts each frame straight on that window instead, over
+// the tray's background (taken once). Qt still draws the icon whenever it repaints on its own.
 class XembedFrames {
   public:
     // Shows one frame of the glyph; false where it cannot (no X11, no XEmbed icon window yet),
