@@ -112,8 +112,10 @@ def test_the_icon_bobs_over_the_trays_own_background_while_playing_and_rests_whe
             bus.playerctl("play")
             assert wait_until(lambda: bus.playerctl("status") == "Playing")
             frames = looks(looking)
-            bus.playerctl("pause")
-            rest = wait_until(lambda: len(set(seen := looks(3))) == 1 and seen[0], 3)
+            # A remote pause acts only once the station plays (MPRIS says Playing from the start), which
+            # a slow build reaches later: ask until it is taken.
+            assert wait_until(lambda: bus.playerctl("pause") == "" and bus.playerctl("status") == "Paused")
+            rest = wait_until(lambda: len(set(seen := looks(3))) == 1 and seen[0])
             assert rest, "the icon did not come to rest"
             return frames, rest
 
