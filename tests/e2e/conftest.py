@@ -127,9 +127,66 @@ class Pulse:
     def set_default(self, sink):
         assert self.pactl("set-default-sink", sink) is not None
 
+    def sink_inputs(self, app="Quilvo"):
+        """The streams `app` plays into the server: pactl's JSON of each (index, volume, ...)."""
+        return [i for i in json.loads(self.pactl("-f", "json", "list", "sink-inputs") or "[]")
+                if i["properties"].get("application.name") == app]
+
+    def record(self, sink):
+        """A recorder of what `sink` plays: raw 44.1 kHz stereo s16le on its stdout."""
+        return self.procs.spawn("parec", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                                "--latency-msec=10", f"--device={sink}.monitor", env=self.env,
+                                stdout=subprocess.PIPE)
 
 
-pulse = pytest.fixture(lambda procs, tmp_path: Pulse(procs, tmp_path / "pulse"), name="pulse")
+class PipeWire(Pulse):
+    # PipeWire with WirePlumber and its PulseAudio server, as Debian 12's GNOME runs it, with the
+    # same null sinks. The sinks are PipeWire's own objects, so they outlive a restart of the
+    # servers as a sound card does; stop() and start() restart all three.
+
+    def __init__(self, procs, folder):
+        self.procs, self.folder = procs, folder
+        run_dir, config = folder / "run", folder / "config/pipewire/pipewire.conf.d"
+        config.mkdir(parents=True)
+        run_dir.mkdir(mode=0o700)
+        (config / "sinks.conf").write_text("context.objects = [\n" + "".join(
+            f"  {{ factory = adapter args = {{ factory.name = support.null-audio-sink node.name = {s} "
+            f"node.description = {s} media.class = Audio/Sink object.linger = true "
+            f"audio.position = [ FL FR ] }} }}\n" for s in ("sinkA", "sinkB")) + "]\n")
+        self.bus = Bus(procs, folder / "bus")
+        self.own = {"XDG_RUNTIME_DIR": run_dir, "XDG_CONFIG_HOME": folder / "config",
+                    "XDG_STATE_HOME": folder / "state", **self.bus.env}
+        self.env = {"PULSE_SERVER": f"unix:{run_dir / 'pulse/native'}"}
+        self.start()
+
+    def start(self):
+        self.daemons = [self.procs.spawn(d, env=self.own, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                        for d in ("pipewire", "wireplumber", "pipewire-pulse")]
+        assert wait_until(lambda: "sinkB" in (self.pactl("list", "short", "sinks") or "")), "PipeWire did not start"
+        self.set_default("sinkA")
+
+    def stop(self):
+        for daemon in reversed(self.daemons):
+            self.procs.kill(daemon)
+
+    def record(self, sink):
+        # WirePlumber moves even a monitor recorder to the default sink: link one that it leaves alone.
+        name = f"rec-{sink}-{len(self.procs)}"
+        rec = self.procs.spawn("pw-record", "--target", "0", "-P", f"{{ node.name = {name} node.autoconnect = false }}",
+                               "--rate", "44100", "--channels", "2", "--format", "s16", "--latency", "10ms", "-",
+                               env=self.own, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        for channel in ("FL", "FR"):
+            assert wait_until(lambda: run("pw-link", f"{sink}:monitor_{channel}", f"{name}:input_{channel}",
+                                          env=self.own).returncode == 0, 10), f"could not record {sink}"
+        return rec
+
+
+@pytest.fixture
+def pulse(procs, tmp_path, request):
+    """The test's sound server: PulseAudio, or PipeWire where a test asks for it with
+    @pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire"], indirect=True)."""
+    kind = getattr(request, "param", "pulseaudio")
+    return (PipeWire if kind == "pipewire" else Pulse)(procs, tmp_path / kind)
 
 
 class Sink:
@@ -140,11 +197,9 @@ class Sink:
 
     def __init__(self, procs, pulse, sink):
         self.blocks = []
-        self.parec = procs.spawn("parec", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
-                                 "--latency-msec=10", f"--device={sink}.monitor", env=pulse.env,
-                                 stdout=subprocess.PIPE)
+        self.parec = pulse.record(sink)
         threading.Thread(target=self._read, daemon=True).start()
-        assert wait_until(lambda: self.blocks, 10), f"parec recorded nothing from {sink}"
+        assert wait_until(lambda: self.blocks, 10), f"recorded nothing from {sink}"
 
     def _read(self):
         pending = b""
