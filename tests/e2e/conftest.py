@@ -162,8 +162,9 @@ class PipeWire(Pulse):
     def start(self):
         self.daemons = [self.procs.spawn(d, env=self.own, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                         for d in ("pipewire", "wireplumber", "pipewire-pulse")]
-        assert wait_until(lambda: "sinkB" in (self.pactl("list", "short", "sinks") or "")), "PipeWire did not start"
-        self.set_default("sinkA")
+        # Its sinks are listed a moment before WirePlumber takes a default.
+        assert wait_until(lambda: "sinkB" in (self.pactl("list", "short", "sinks") or "") and
+                          self.pactl("set-default-sink", "sinkA") is not None), "PipeWire did not start"
 
     def stop(self):
         for daemon in reversed(self.daemons):
