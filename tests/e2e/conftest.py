@@ -71,13 +71,15 @@ def procs():
     p.close()
 
 
-@pytest.fixture(scope="session")
-def tone(tmp_path_factory):
-    """Ten seconds of a steady 440 Hz tone, 128 kbit/s CBR MP3."""
-    path = tmp_path_factory.mktemp("tone") / "tone.mp3"
+def make_tone(path):
+    """Ten seconds of a steady 440 Hz tone, 128 kbit/s CBR MP3, at `path`."""
     assert run(*FFMPEG, "-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=10", "-af",
                "volume=3", "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k", *MP3, path, timeout=60).returncode == 0
     return path
+
+
+tone = pytest.fixture(scope="session", name="tone")(
+    lambda tmp_path_factory: make_tone(tmp_path_factory.mktemp("tone") / "tone.mp3"))
 
 
 @pytest.fixture
@@ -464,7 +466,8 @@ def lines(process):
 
 
 class Icecast:
-    # Icecast with one mount, /stream, fed the tone in a loop by ffmpeg.
+    # Icecast with one mount, /stream, fed the tone in a loop by ffmpeg. `burst`: True for its
+    # default burst on connect (64 KiB), False for none, or a size in bytes.
 
     def __init__(self, procs, folder, tone, burst):
         self.port, self.password = free_port(), secrets.token_hex(8)
@@ -475,7 +478,7 @@ class Icecast:
         folder.parent.chmod(0o755)
         os.chown(log, *pwd.getpwnam("nobody")[2:4])
         (folder / "icecast.xml").write_text(f"""<icecast><hostname>127.0.0.1</hostname>
-  <limits><sources>4</sources>{'' if burst else '<burst-size>0</burst-size>'}</limits>
+  <limits><sources>4</sources>{'' if burst is True else f'<burst-size>{int(burst)}</burst-size>'}</limits>
   <authentication><source-password>{self.password}</source-password><admin-user>admin</admin-user>
     <admin-password>{self.password}</admin-password></authentication>
   <listen-socket><port>{self.port}</port><bind-address>127.0.0.1</bind-address></listen-socket>
@@ -484,7 +487,7 @@ class Icecast:
   <security><changeowner><user>nobody</user><group>nogroup</group></changeowner></security></icecast>""")
         # Changing its user cancels the parent-death signal; a PID namespace still ends it with us.
         server = procs.spawn("unshare", "--pid", "--fork", "--kill-child", "--", "icecast2", "-c",
-                             folder / "icecast.xml")
+                             folder / "icecast.xml", stderr=subprocess.DEVNULL)
         assert wait_until(lambda: "<icestats>" in self.admin("/admin/stats") or server.poll()) and \
             server.poll() is None, "no Icecast"
         procs.spawn(*FFMPEG, "-re", "-stream_loop", "-1", "-i", tone, "-c:a", "copy", "-content_type", "audio/mpeg",
