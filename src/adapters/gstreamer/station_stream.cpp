@@ -31,13 +31,15 @@ std::shared_ptr<StationStream> StationStream::create(const std::string& url,
     self->memory_ = std::move(memory);
     self->station_ = url;
     if (auto known = self->memory_->find(url)) {
-        // A reconnect: the mirror that played first, then the others in their order.
+        // The mirror that played first, then the others in their order, and last the station's
+        // URL itself, read afresh: its playlist may have changed since.
         self->candidates_.push_back({known->last, 2});
         for (const std::string& entry : known->entries) {
             if (entry != known->last) {
                 self->candidates_.push_back({entry, 1});
             }
         }
+        self->candidates_.push_back({url, 0});
         self->mirrors_ = std::move(known->entries);
     } else {
         self->candidates_.push_back({url, 0});

@@ -16,7 +16,8 @@
 namespace quilvo {
 
 // Per station URL that answered a playlist: its mirrors and the one that played last, so that
-// a reconnect starts there. Shared by the players of one factory, used from any thread.
+// a reconnect, and any later start, goes there first. Shared by the players of one factory,
+// used from any thread.
 class MirrorMemory {
   public:
     struct Mirrors {
