@@ -24,7 +24,7 @@ def encoded(tmp_path_factory):
     folder = tmp_path_factory.mktemp("encoded")
     sine = lambda seconds: [a.format(seconds) for a in SINE]
     for name, codec in (("tone.aac", ["-c:a", "aac", "-f", "adts"]), ("tone.flac", ["-c:a", "flac"]),
-                        ("tone.opus", ["-c:a", "libopus"])):
+                        ("tone.opus", ["-c:a", "libopus", "-metadata", "title=Tön", "-metadata", "artist=Lab"])):
         assert run(*FFMPEG, "-y", *sine(10), *codec, folder / name, timeout=60).returncode == 0
     assert run(*FFMPEG, "-y", *sine(30), "-c:a", "aac", "-f", "hls", "-hls_time", "2", "-hls_list_size", "0",
                "-hls_segment_filename", folder / "seg%d.ts", folder / "vod.m3u8", timeout=60).returncode == 0
@@ -67,6 +67,8 @@ def test_every_codec_and_live_hls_is_heard(quilvo_cli, streams, encoded, sink, t
         began = cli.do(f"mood {mood}", station=name, phase="connecting")["t"]
         cli.wait(station=name, phase="playing")
         assert recorder.sound(began), f"{name} was not heard"
+        # Vorbis comments are titles as well, and UTF-8 as they are.
+        assert name != "opus" or cli.wait(song="Tön · Lab", station=name)
 
 
 def test_playlists_of_every_form_play_their_first_living_mirror_and_reconnect_to_it(quilvo_cli, streams, sink):
