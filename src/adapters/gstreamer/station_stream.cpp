@@ -150,8 +150,10 @@ void StationStream::pipelineSettled(const std::shared_ptr<StreamPipeline>& pipel
             }
         });
     });
+    // Released meanwhile: dropping the fetch cancels it, outside the lock.
+    std::shared_ptr<PlaylistFetch> dropped;
     std::lock_guard lock(mutex_);
-    fetch_ = std::move(fetch);
+    (released_ ? dropped : fetch_) = std::move(fetch);
 }
 
 void StationStream::fetched(const Candidate& candidate, const std::optional<FetchedPage>& page) {
