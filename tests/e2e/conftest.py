@@ -435,6 +435,12 @@ def quilvo_cli(procs, tmp_path, pulse):
             assert cli.quit() == 0, cli.transcript()
 
 
+# Titles in the encodings stations send (text, encoding); under a Chinese locale the short GBK one
+# is read by the locale, the Big5 one by the detector.
+ENCODED = [("周杰伦 - 稻香", "gbk"), ("鄧麗君 - 月亮代表我的心", "big5"), ("Café Tacvba - Déjà vu", "latin-1"),
+           ("Кино - Группа крови", "cp1251"), ("Sigur Rós - Hoppípolla", "utf-8")]
+encoded_titles = lambda every: "/stream?" + "&".join(f"title={urllib.parse.quote(t.encode(e))}" for t, e in ENCODED) \
+    + f"&every={every}"
 TITLES = "/stream?title=Artist%20A%20-%20Song%20One&title=Artist%20B%20-%20Song%20Two&every=3"
 SONG_ONE, SONG_TWO = "Artist A - Song One", "Artist B - Song Two"
 
