@@ -169,7 +169,9 @@ def test_screen_reader_reads_the_panel_and_hears_changes(procs, screen, bus, sni
     assert radios == [(*mood.split(" · "), False) for mood in MOODS], radios
     assert not [n for n in nodes if "focusable" in n["states"] and not n["name"].strip()], "a silent Tab stop"
 
-    screen.xdotool("key", "Tab", "Tab", "Return")
+    screen.xdotool("key", "Tab")
+    hears("悦", "未选中 单选钮", "轻松愉悦")
+    screen.xdotool("key", "Tab", "Return")
     hears("静", "单选钮", "正在播放 calm-1", "Tom_&_Jerry")
     screen.xdotool("key", "space")
     hears("已暂停")
