@@ -594,8 +594,9 @@ sni_host = pytest.fixture(lambda procs, bus: StatusNotifierHost(procs, bus), nam
 
 
 class ScreenReader:
-    # Debian's Orca on the test's display and buses, behind openbox (focus needs a window manager),
-    # with a home of its own and its own speech-dispatcher; .said() is what it has spoken so far.
+    # Debian's Orca on the test's display and buses, with a home of its own and its own
+    # speech-dispatcher; .said() is what it has spoken so far. No window manager: Qt then gives
+    # its windows the focus itself.
     # Speaking Chinese needs no generated locale: LANGUAGE picks Orca's translation.
 
     def __init__(self, procs, screen, bus, pulse, folder):
@@ -606,7 +607,6 @@ class ScreenReader:
                "SPEECHD_ADDRESS": f"unix_socket:{folder / 'runtime/speechd.sock'}"}
         procs.spawn("/usr/libexec/at-spi-bus-launcher", "--launch-immediately", env=bus.env)
         assert wait_until(lambda: bus.has_owner("org.a11y.Bus")), "no accessibility bus"
-        self.window_manager = procs.spawn("openbox", env=env, stderr=subprocess.DEVNULL)
         procs.spawn("speech-dispatcher", "--run-single", "--timeout", 0, "--communication-method", "unix_socket",
                     "--socket-path", folder / "runtime/speechd.sock", "--log-dir", folder, env=env)
         # Its log is a file it writes through a buffer, unless the file is a terminal: give it one.

@@ -185,13 +185,11 @@ def test_screen_reader_reads_the_panel_and_hears_changes(procs, screen, bus, sni
     screen.xdotool("key", "Escape")
     assert screen.gone(lambda w: w.name == "关于 Quilvo"), "Escape left About open"
 
-    # Without a window manager, and the focus set on the panel (not following the pointer), a
-    # click on the bare screen moves no focus; it still closes the panel, which is still read
-    # when it opens again.
-    procs.kill(screen_reader.window_manager)
+    # No window manager here: a click on the bare screen moves no focus; it still closes the
+    # panel, which is still read when it opens again.
     sni_host.click(item, "Activate", 600, 300)
-    screen.xdotool("windowfocus", "--sync", screen.wait(is_panel, what="panel reopened").id)
-    screen.click(1000, 700)
+    screen.wait(is_panel, what="panel reopened")
+    screen.click(5, 795)
     assert screen.gone(is_panel), "a click on the screen left the panel open"
     sni_host.click(item, "Activate", 600, 300)
     screen.wait(is_panel, what="panel reopened")
