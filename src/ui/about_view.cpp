@@ -1,6 +1,7 @@
 #include "ui/about_view.hpp"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -89,6 +90,14 @@ AboutView::AboutView(std::string_view version, QWidget* parent) : QWidget(parent
         QStringLiteral("匿名统计只回答「哪台连不上、哪个状态常被选」这类产品问题，"
                        "不含身份信息，服务端不记录 IP。"));
     addText(QStringLiteral("愿你在电波里遇见好音乐。"), 9, QFont::Normal, primaryColor(*this, 0.4));
+}
+
+void AboutView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        window()->close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace quilvo::ui

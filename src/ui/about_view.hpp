@@ -18,6 +18,10 @@ class AboutView : public QWidget {
 
   public:
     explicit AboutView(std::string_view version, QWidget* parent = nullptr);
+
+  protected:
+    // Escape closes the window, as it does a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace quilvo::ui

@@ -5,12 +5,16 @@
 #include <QMouseEvent>
 #include <utility>
 
+#include "ui/accessible_roles.hpp"
+
 namespace quilvo::ui {
 
 LinkLabel::LinkLabel(const QString& text, QUrl url, QWidget* parent)
     : QLabel(parent), url_(std::move(url)) {
+    installAccessibleRoles();
     setTextFormat(Qt::PlainText);
     setText(text);
+    setAccessibleName(text);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setToolTip(url_.toString());
@@ -22,7 +26,7 @@ LinkLabel::LinkLabel(const QString& text, QUrl url, QWidget* parent)
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        QDesktopServices::openUrl(url_);
+        open();
         return;
     }
     QLabel::mouseReleaseEvent(event);
@@ -31,10 +35,14 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 void LinkLabel::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
         event->key() == Qt::Key_Space) {
-        QDesktopServices::openUrl(url_);
+        open();
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+void LinkLabel::open() const {
+    QDesktopServices::openUrl(url_);
 }
 
 }  // namespace quilvo::ui

@@ -13,6 +13,8 @@ class LinkLabel : public QLabel {
     LinkLabel(const QString& text, QUrl url, QWidget* parent = nullptr);
 
     const QUrl& url() const { return url_; }
+    // Opens the URL with the desktop's default handler.
+    void open() const;
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

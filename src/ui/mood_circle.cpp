@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "ui/accessible_roles.hpp"
 #include "ui/mood_glyph.hpp"
 #include "ui/palette_colors.hpp"
 #include "ui/reduce_motion.hpp"
@@ -36,6 +37,7 @@ MoodCircle::MoodCircle(Mood mood, const ReduceMotion& reduceMotion, std::functio
       action_(std::move(action)) {
     setFixedSize(kHitDiameter, kHitDiameter);
     setFocusPolicy(Qt::NoFocus);
+    installAccessibleRoles();
     // Checkable, so that a screen reader hears which mood is on.
     setCheckable(true);
     setAccessibleName(QString::fromUtf8(mood.displayName().data(),

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <initializer_list>
 
+#include "ui/announcer.hpp"
 #include "ui/app_font.hpp"
 #include "ui/focus_ring.hpp"
 #include "ui/mood_circle.hpp"
@@ -51,16 +52,33 @@ QString fromUtf8(std::string_view text) {
 
 const QString kSlogan = QStringLiteral("不推荐，只相遇。");
 const QString kCredit = QStringLiteral("由 Quilvo 团队制作");
+const QString kMoodGroup = QStringLiteral("选一种状态");
+
+QString phaseSentence(PlayerModel::Phase phase, const QString& station) {
+    switch (phase) {
+        case PlayerModel::Phase::connecting:
+            return QStringLiteral("正在连接 ") + station;
+        case PlayerModel::Phase::playing:
+            return QStringLiteral("正在播放 ") + station;
+        case PlayerModel::Phase::paused:
+            return QStringLiteral("已暂停");
+        case PlayerModel::Phase::idle:
+            break;
+    }
+    return QStringLiteral("已停止");
+}
 
 }  // namespace
 
 PopoverView::PopoverView(PlayerModel& model, NotificationCenter& notifications,
                          const ReduceMotion& reduceMotion, QWidget* parent)
     : QWidget(parent), model_(model), notifications_(notifications), reduceMotion_(reduceMotion) {
-    setFocusPolicy(Qt::StrongFocus);
+    // The panel gives it the keys when it opens, but Tab stops only at the controls.
+    setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
 
+    announcer_ = new Announcer(this);
     buildMoodRow();
     sharedLine_ = new OneLineText(this);
     sharedLine_->setObjectName(QStringLiteral("sharedLine"));
@@ -83,6 +101,15 @@ PopoverView::PopoverView(PlayerModel& model, NotificationCenter& notifications,
 
 void PopoverView::buildMoodRow() {
     const int rowLeft = kPadSide + (kInnerWidth - kMoodRowWidth) / 2;
+    // The hit circles reach 4 points beyond the 64-point frames on every side.
+    const int overhang = (MoodCircle::kHitDiameter - MoodCircle::kFrameSize) / 2;
+    const int groupLeft = rowLeft + (kCellWidth - MoodCircle::kFrameSize) / 2 - overhang;
+    // One named group: a screen reader reads the moods as one choice of four.
+    auto* group = new QWidget(this);
+    group->setObjectName(QStringLiteral("moods"));
+    group->setAccessibleName(kMoodGroup);
+    group->setGeometry(groupLeft, kMoodRowTop - overhang, kMoodRowWidth + 2 * overhang,
+                       MoodCircle::kHitDiameter);
     const auto moods = Mood::allCases();
     for (std::size_t i = 0; i < moods.size(); ++i) {
         const Mood mood = moods[i];
@@ -101,13 +128,10 @@ void PopoverView::buildMoodRow() {
         label->setPalette(palette);
         moodLabels_[i] = label;
 
-        // The hit circle reaches 4 points beyond the 64-point frame on every side.
         auto* circle = new MoodCircle(
-            mood, reduceMotion_, [this, mood] { chooseMood(mood); }, this);
+            mood, reduceMotion_, [this, mood] { chooseMood(mood); }, group);
         circle->setObjectName(QStringLiteral("mood-") + id);
-        const int overhang = (MoodCircle::kHitDiameter - MoodCircle::kFrameSize) / 2;
-        circle->move(cellLeft + (kCellWidth - MoodCircle::kFrameSize) / 2 - overhang,
-                     kMoodRowTop - overhang);
+        circle->move(cellLeft - rowLeft, 0);
         circles_[i] = circle;
     }
 }
@@ -200,8 +224,8 @@ void PopoverView::refresh() {
         sharedLine_->setColor(primaryColor(*this, 0.45));
     }
 
-    // A screen reader hears the line change through its name.
     sharedLine_->setAccessibleName(sharedLine_->text().trimmed());
+    announceChanges();
 
     const bool playing = model_.phase() == PlayerModel::Phase::playing;
     playPause_->setSymbol(playing ? Symbol::pause : Symbol::play);
@@ -221,6 +245,25 @@ void PopoverView::refresh() {
     sleepMenu_->setFixedSize(sleepMenu_->sizeHint());
     credit_->setTextColor(primaryColor(*this, 0.35));
     quit_->setSymbolColor(primaryColor(*this, 0.35));
+}
+
+void PopoverView::announceChanges() {
+    const PlayerModel::Phase phase = model_.phase();
+    const std::string station = model_.currentStation() ? model_.currentStation()->name : "";
+    if (phase != heardPhase_ || station != heardStation_) {
+        announcer_->announce(Announcer::Topic::phase,
+                             phaseSentence(phase, QString::fromStdString(station)));
+    }
+    if (model_.statusText() != heardStatus_) {
+        announcer_->announce(Announcer::Topic::status, QString::fromStdString(model_.statusText()));
+    }
+    if (model_.songText() != heardSong_ && model_.songText()) {
+        announcer_->announce(Announcer::Topic::song, QString::fromStdString(*model_.songText()));
+    }
+    heardPhase_ = phase;
+    heardStation_ = station;
+    heardStatus_ = model_.statusText();
+    heardSong_ = model_.songText();
 }
 
 void PopoverView::makeReachable(QWidget* control) {

@@ -12,6 +12,7 @@ class QLabel;
 
 namespace quilvo::ui {
 
+class Announcer;
 class MoodCircle;
 class OneLineText;
 class ReduceMotion;
@@ -47,6 +48,8 @@ class PopoverView : public QWidget {
     void buildTransport();
     void buildFooter();
     void chooseMood(Mood mood);
+    // Tells a screen reader of a new phase, station, message or song.
+    void announceChanges();
     // Space and the arrows act on the player wherever the focus is inside the panel.
     bool handlePlayerKey(const QKeyEvent& event);
     // Tab reaches every control; Return or Enter works the focused one.
@@ -56,6 +59,12 @@ class PopoverView : public QWidget {
     NotificationCenter& notifications_;
     const ReduceMotion& reduceMotion_;
     std::optional<ModelFollower> follower_;
+
+    Announcer* announcer_ = nullptr;
+    PlayerModel::Phase heardPhase_ = PlayerModel::Phase::idle;
+    std::string heardStation_;
+    std::string heardStatus_;
+    std::optional<std::string> heardSong_;
 
     std::array<MoodCircle*, 4> circles_{};
     std::array<QLabel*, 4> moodLabels_{};

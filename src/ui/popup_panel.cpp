@@ -2,8 +2,11 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/panel_placement.hpp"
 
@@ -13,10 +16,16 @@ namespace {
 // The focus loss and the tray's click (or the host's Activate call) that caused it arrive
 // within a few milliseconds of each other, in either order.
 constexpr qint64 kSameClickMs = 400;
+constexpr int kGrabTries = 20;
+constexpr int kGrabRetryMs = 100;
 
 // Wayland compositors place every window themselves.
 bool placesOwnWindows() {
     return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+bool isX11() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
 }  // namespace
@@ -28,6 +37,9 @@ PopupPanel::PopupPanel(std::function<QWidget*()> makeContent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    if (isX11()) {
+        qApp->installEventFilter(this);
+    }
 }
 
 QWidget* PopupPanel::content() {
@@ -52,6 +64,16 @@ void PopupPanel::showUnder(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+    holdPointer(kGrabTries);
+}
+
+void PopupPanel::holdPointer(int triesLeft) {
+    if (!isX11() || !isVisible() || windowHandle() == nullptr) {
+        return;
+    }
+    if (!windowHandle()->setMouseGrabEnabled(true) && triesLeft > 1) {
+        QTimer::singleShot(kGrabRetryMs, this, [this, triesLeft] { holdPointer(triesLeft - 1); });
+    }
 }
 
 void PopupPanel::toggleUnder(const QRect& anchor) {
@@ -85,9 +107,32 @@ void PopupPanel::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void PopupPanel::mousePressEvent(QMouseEvent* event) {
+    // Held, the pointer brings presses anywhere on the screen here.
+    if (!rect().contains(event->position().toPoint())) {
+        dismiss();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+bool PopupPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->windowType() == Qt::Popup && isVisible()) {
+        QTimer::singleShot(0, this, [this] { holdPointer(kGrabTries); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void PopupPanel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
+    if (event->type() != QEvent::ActivationChange || !isVisible()) {
+        return;
+    }
+    if (isActiveWindow()) {
+        // Under a window manager the panel is mapped, and can hold the pointer, only by now.
+        holdPointer(kGrabTries);
+    } else {
         hide();
         closedByFocusLoss_.start();
     }

@@ -656,3 +656,43 @@ class StatusNotifierHost:
 
 
 sni_host = pytest.fixture(lambda procs, bus: StatusNotifierHost(procs, bus), name="sni_host")
+
+
+class ScreenReader:
+    # Debian's Orca on the test's display and buses, with a home of its own and its own
+    # speech-dispatcher; .said() is what it has spoken so far. No window manager: Qt then gives
+    # its windows the focus itself.
+    # Speaking Chinese needs no generated locale: LANGUAGE picks Orca's translation.
+
+    def __init__(self, procs, screen, bus, pulse, folder):
+        home = {"HOME": folder, **{f"XDG_{d}_HOME": folder / d.lower() for d in ("CONFIG", "DATA", "CACHE")},
+                "XDG_RUNTIME_DIR": folder / "runtime", "LANG": "C.UTF-8", "LANGUAGE": "zh_CN"}
+        (folder / "runtime").mkdir(mode=0o700, parents=True)
+        env = {**screen.env, **bus.env, **pulse.env, **home,
+               "SPEECHD_ADDRESS": f"unix_socket:{folder / 'runtime/speechd.sock'}"}
+        procs.spawn("/usr/libexec/at-spi-bus-launcher", "--launch-immediately", env=bus.env)
+        assert wait_until(lambda: bus.has_owner("org.a11y.Bus")), "no accessibility bus"
+        procs.spawn("speech-dispatcher", "--run-single", "--timeout", 0, "--communication-method", "unix_socket",
+                    "--socket-path", folder / "runtime/speechd.sock", "--log-dir", folder, env=env)
+        # Its log is a file it writes through a buffer, unless the file is a terminal: give it one.
+        # It refuses to start beside another Orca of this user; never replace that one. It says
+        # that it runs once it is ready.
+        master, self.terminal = os.openpty()
+        self.log = []
+        threading.Thread(target=self._read, args=(master, folder / "orca.log"), daemon=True).start()
+        self.orca = procs.spawn("orca", "--debug-file", os.ttyname(self.terminal), env=env)
+        assert wait_until(lambda: self.said() or self.orca.poll() is not None, 30) and self.orca.poll() is None, \
+            "Orca did not start (is another Orca running for this user?)"
+
+    def _read(self, master, copy):  # and keeps a copy to read after a failure
+        with open(master, "rb", buffering=0) as log, open(copy, "w") as kept:
+            for line in log:
+                self.log.append(line.decode(errors="replace").rstrip("\r\n"))
+                print(self.log[-1], file=kept, flush=True)
+
+    def said(self):
+        return [m[1] for line in list(self.log) if (m := re.search(r"SPEECH OUTPUT: '(.*?)'(?:\{.*\})?$", line))]
+
+
+screen_reader = pytest.fixture(lambda procs, screen, bus, pulse, tmp_path:
+                               ScreenReader(procs, screen, bus, pulse, tmp_path / "orca"), name="screen_reader")

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "ui/about_view.hpp"
+#include "ui/announcer.hpp"
 #include "ui/link_label.hpp"
 #include "ui/mood_circle.hpp"
 #include "ui/one_line_text.hpp"
@@ -90,9 +91,9 @@ TEST_F(PopoverTest, ButtonsAndKeysPlayToggleAndSwitchStation) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->objectName();
     }
-    // Tab reaches every control; the next button only once a mood is chosen.
+    // Tab reaches every control, and nothing else; the next button only once a mood is chosen.
     EXPECT_EQ(order, (QStringList{"mood-bright", "mood-calm", "mood-energy", "mood-sleep",
-                                  "playPause", "sleepMenu", "credit", "quit", ""}));
+                                  "playPause", "sleepMenu", "credit", "quit", "mood-bright"}));
     key(Qt::Key_Right);
     key(Qt::Key_Left);
     EXPECT_FALSE(model->currentStation().has_value());
@@ -120,6 +121,23 @@ TEST_F(PopoverTest, ButtonsAndKeysPlayToggleAndSwitchStation) {
     EXPECT_EQ(phase(), "paused");
 
     EXPECT_EQ(child("credit").toolTip(), QStringLiteral("关于 Quilvo"));
+}
+
+// A screen reader hears a station and its first song in one sentence (the second would cut the
+// first off), then a pause.
+TEST_F(PopoverTest, ScreenReadersHearWhatChanges) {
+    auto& said = *view->findChild<Announcer*>();
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    playConnected(Mood::calm);
+    deliverTitle("Song");
+    settle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !said.spoken().isEmpty(); }));
+    EXPECT_EQ(said.spoken(),
+              QStringLiteral("正在播放 Station %1，Song").arg(QString::fromStdString(station())));
+    model->toggle();
+    settle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return said.spoken() == QStringLiteral("已暂停"); }));
 }
 
 // Centred under the icon, kept on screen at the edges, above an icon at the bottom, and at the
