@@ -24,7 +24,7 @@ def new_music_stream_level(pulse, procs):
 @pytest.mark.parametrize("pulse", ["pulseaudio-restore", "pipewire"], indirect=True)
 def test_the_listeners_level_holds_and_reaches_mpris(quilvo_cli, streams, pulse, procs, bus):
     stations = [("calm-1", streams.url("/stream?n=1"), "calm"), ("calm-2", streams.url("/stream?n=2"), "calm"),
-                ("closing", streams.url("/stream?close=3"), "bright")]
+                ("stalling", streams.url("/stream?stall=3"), "bright")]
     other = procs.spawn("pacat", "--playback", "--raw", "--client-name=other", "--property=media.role=music",
                         "/dev/zero", env=pulse.env)
     assert wait_until(lambda: pulse.sink_inputs("other"))

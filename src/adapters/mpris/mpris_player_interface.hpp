@@ -27,8 +27,8 @@ class MprisPlayerInterface {
                      GVariant*, GDBusMethodInvocation* invocation, void* self);
     static GVariant* property(GDBusConnection*, const char*, const char*, const char*,
                               const char* name, GError**, void* self);
-    static int setProperty(GDBusConnection*, const char*, const char*, const char*,
-                           const char* name, GVariant* value, GError** error, void* self);
+    static int setProperty(GDBusConnection*, const char*, const char*, const char*, const char*,
+                           GVariant* value, GError**, void* self);
 
     const MprisPlayerState& state_;
     const RemoteCommands& commands_;
