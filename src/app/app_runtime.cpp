@@ -24,7 +24,7 @@ std::function<void(const std::string&)> AppRuntime::recordedOnMainThread(
 }
 
 AppRuntime::AppRuntime(AppOptions options)
-    : media_(std::move(options.quit)),
+    : media_(std::move(options.quit), listenerVolume_),
       outputDevices_(loop_),
       stats_(makeStatsFromEnvironment(std::make_shared<JsonFileStore>(JsonFileStore::defaultPath()),
                                       std::make_shared<SoupHttpClient>(),

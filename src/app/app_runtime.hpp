@@ -11,6 +11,7 @@
 #include "adapters/http/soup_http_client.hpp"
 #include "adapters/mpris/mpris_media_session.hpp"
 #include "adapters/pulse/pulse_output_device_monitor.hpp"
+#include "adapters/pulse/pulse_stream_volume.hpp"
 #include "adapters/store/json_file_store.hpp"
 #include "adapters/system/dbus_system_condition_monitor.hpp"
 #include "player/notification_center.hpp"
@@ -46,6 +47,8 @@ class AppRuntime {
     PlayerModel& model() { return *model_; }
     EventLoop& loop() { return loop_; }
     NotificationCenter& notifications() { return notifications_; }
+    // The listener's level of Quilvo in the sound server, for the tray's wheel.
+    ListenerVolume& listenerVolume() { return listenerVolume_; }
 
   private:
     std::function<void(const std::string&)> recordedOnMainThread(
@@ -53,6 +56,7 @@ class AppRuntime {
 
     GlibEventLoop loop_;
     GstAudioPlayerFactory players_;
+    PulseStreamVolume listenerVolume_;
     MprisMediaSession media_;
     PulseOutputDeviceMonitor outputDevices_;
     DbusSystemConditionMonitor system_;

@@ -92,10 +92,12 @@ def streams(tone):
 
 class Pulse:
     # PulseAudio with null sinks sinkA (default) and sinkB. Programs reach it through a link, so
-    # that stop() and start() can put a new server in the old one's place under them.
+    # that stop() and start() can put a new server in the old one's place under them. With
+    # `restore`, module-stream-restore keeps stream volumes by role, as desktops load it, in a
+    # state folder that outlives restarts.
 
-    def __init__(self, procs, folder):
-        self.procs, self.folder = procs, folder
+    def __init__(self, procs, folder, restore=False):
+        self.procs, self.folder, self.restore = procs, folder, restore
         self.env = {"PULSE_SERVER": f"unix:{folder / 'native'}"}
         folder.mkdir()
         self.start()
@@ -108,7 +110,8 @@ class Pulse:
             "--use-pid-file=no", "--log-level=error",
             f"--load=module-native-protocol-unix auth-anonymous=1 socket={home / 'native'}",
             "--load=module-null-sink sink_name=sinkA", "--load=module-null-sink sink_name=sinkB",
-            env={"PULSE_RUNTIME_PATH": home, "PULSE_STATE_PATH": home})
+            *["--load=module-stream-restore restore_device=false"] * self.restore,
+            env={"PULSE_RUNTIME_PATH": home, "PULSE_STATE_PATH": self.folder if self.restore else home})
         (self.folder / "new").symlink_to(home / "native")
         (self.folder / "new").replace(self.folder / "native")
         assert wait_until(lambda: self.pactl("info") is not None), "PulseAudio did not start"
@@ -133,6 +136,10 @@ class Pulse:
         """The streams `app` plays into the server: pactl's JSON of each (index, volume, ...)."""
         return [i for i in json.loads(self.pactl("-f", "json", "list", "sink-inputs") or "[]")
                 if i["properties"].get("application.name") == app]
+
+    def levels(self, app="Quilvo"):
+        """The stream volume of each stream of `app`, in percent as the mixer shows it."""
+        return [round(100 * max(c["value"] for c in i["volume"].values()) / 65536) for i in self.sink_inputs(app)]
 
     def record(self, sink):
         """A recorder of what `sink` plays: raw 44.1 kHz stereo s16le on its stdout."""
@@ -186,10 +193,13 @@ class PipeWire(Pulse):
 
 @pytest.fixture
 def pulse(procs, tmp_path, request):
-    """The test's sound server: PulseAudio, or PipeWire where a test asks for it with
-    @pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire"], indirect=True)."""
+    """The test's sound server: PulseAudio, or PipeWire or PulseAudio with stream-restore where a
+    test asks for it with @pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire",
+    "pulseaudio-restore"], indirect=True)."""
     kind = getattr(request, "param", "pulseaudio")
-    return (PipeWire if kind == "pipewire" else Pulse)(procs, tmp_path / kind)
+    if kind == "pipewire":
+        return PipeWire(procs, tmp_path / kind)
+    return Pulse(procs, tmp_path / kind, restore=kind == "pulseaudio-restore")
 
 
 class Sink:

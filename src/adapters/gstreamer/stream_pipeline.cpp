@@ -9,19 +9,19 @@ namespace quilvo {
 
 namespace {
 
-// playbin's GST_PLAY_FLAG_AUDIO alone: no video or subtitles, and no software volume element,
-// so that `volume` is the sound server's stream volume and is heard at once.
+// playbin's GST_PLAY_FLAG_AUDIO alone: no video or subtitles. Our gain is a volume element of
+// our own, and playbin's `volume` is never set: it is the sound server's stream volume, which
+// belongs to the listener.
 constexpr guint kPlayAudioOnly = 1u << 1;
 // A read that waits longer than this ends the stream. It must outlast the watchdog's 8 s connect
 // timeout and 10 s stall window: a source error before any audio reads as a failed station, and
 // would cut a stall's reconnects short.
 constexpr guint kSourceTimeoutSeconds = 15;
-// The sound server sizes its own buffer from the sink's: about (buffer - 2 x latency) / 2. A
-// 400 ms buffer handed over 20 ms at a time lets it wake every ~140 ms, and the decoder and
-// sink threads with it, for less than half the wake-ups of the default 200 ms and 10 ms. A
-// stream that bursts at the start still sounds at once; one that does not starts ~70 ms later.
-constexpr gint64 kSinkBufferMicroseconds = 400'000;
-constexpr gint64 kSinkLatencyMicroseconds = 20'000;
+// The gain is applied before the sink, so it is heard a sink buffer later. With 40 ms a change
+// reaches the sink's monitor within about 50 ms on PulseAudio and PipeWire (210-250 ms with a
+// 400 ms buffer). GStreamer's default 10 ms segments cost no more CPU than gst-launch's playbin.
+constexpr gint64 kSinkBufferMicroseconds = 40'000;
+constexpr gint64 kSinkLatencyMicroseconds = 10'000;
 
 std::int64_t steadyNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -75,8 +75,13 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
         }
         g_object_set(self->playbin_, "audio-sink", sink, nullptr);
     }
-    g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, "volume", 0.0,
-                 nullptr);
+    // Silent until the first volume is set.
+    if (GstElement* gain = gst_element_factory_make("volume", nullptr)) {
+        self->gain_ = GST_ELEMENT(gst_object_ref_sink(gain));
+        g_object_set(gain, "volume", 0.0, nullptr);
+        g_object_set(self->playbin_, "audio-filter", gain, nullptr);
+    }
+    g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, nullptr);
     g_signal_connect(self->playbin_, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
     g_signal_connect(self->playbin_, "deep-element-added", G_CALLBACK(onElementAdded), self.get());
     GstBus* bus = gst_element_get_bus(self->playbin_);
@@ -308,7 +313,7 @@ void StreamPipeline::setVolume(float volume) {
 }
 
 void StreamPipeline::applyVolume() {
-    if (playbin_ == nullptr) {
+    if (gain_ == nullptr) {
         return;
     }
     // Never called with mutex_ held: the sink may post messages while holding its own locks.
@@ -317,10 +322,10 @@ void StreamPipeline::applyVolume() {
     {
         std::lock_guard lock(mutex_);
         // Silent while paused, so a fade that ends with pause() and then restores the volume
-        // is not heard before the pause reaches the sound server.
+        // is not heard before the pause reaches the sink.
         effective = wantPlaying_ ? volume_ : 0.0;
     }
-    g_object_set(playbin_, "volume", effective, nullptr);
+    g_object_set(gain_, "volume", effective, nullptr);
 }
 
 ItemStatus StreamPipeline::itemStatus() const {
@@ -359,6 +364,12 @@ void StreamPipeline::shutdown() {
     gst_object_unref(bus);
     gst_object_unref(playbin_);
     playbin_ = nullptr;
+}
+
+StreamPipeline::~StreamPipeline() {
+    if (gain_ != nullptr) {
+        gst_object_unref(gain_);
+    }
 }
 
 void StreamPipeline::setControl(TimeControlStatus status, Changes& changes) {

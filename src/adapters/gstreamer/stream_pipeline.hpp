@@ -24,6 +24,7 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
   public:
     static std::shared_ptr<StreamPipeline> create(const std::string& url);
 
+    ~StreamPipeline();
     StreamPipeline(const StreamPipeline&) = delete;
     StreamPipeline& operator=(const StreamPipeline&) = delete;
 
@@ -73,6 +74,8 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
     void publish(const Changes& changes);
 
     GstElement* playbin_ = nullptr;
+    // Our own gain inside the pipeline, so fades never touch the sound server's stream volume.
+    GstElement* gain_ = nullptr;
     std::atomic<bool> released_ = false;
     IcyTitles icyTitles_;
 

@@ -7,6 +7,7 @@
 #include "adapters/mpris/mpris_player_interface.hpp"
 #include "adapters/mpris/mpris_player_state.hpp"
 #include "adapters/mpris/mpris_root_interface.hpp"
+#include "platform/listener_volume.hpp"
 #include "platform/media_session.hpp"
 
 namespace quilvo {
@@ -15,8 +16,9 @@ namespace quilvo {
 // thread; bus calls arrive through GLib's default main context.
 class MprisMediaSession final : public MediaSession {
   public:
-    // `quit` runs when a client asks the player to quit (MPRIS Quit).
-    explicit MprisMediaSession(std::function<void()> quit);
+    // `quit` runs when a client asks the player to quit (MPRIS Quit). `volume` is what MPRIS
+    // Volume reads and writes; it must outlive the session.
+    MprisMediaSession(std::function<void()> quit, ListenerVolume& volume);
 
     void setNowPlaying(const std::optional<NowPlaying>& info) override;
     void registerRemoteCommands(RemoteCommands commands) override;

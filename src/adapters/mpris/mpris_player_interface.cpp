@@ -25,7 +25,7 @@ constexpr const char* kDescription = R"(<node><interface name="org.mpris.MediaPl
   <property name="PlaybackStatus" type="s" access="read"/>
   <property name="Rate" type="d" access="read"/>
   <property name="Metadata" type="a{sv}" access="read"/>
-  <property name="Volume" type="d" access="read"/>
+  <property name="Volume" type="d" access="readwrite"/>
   <property name="Position" type="x" access="read"/>
   <property name="MinimumRate" type="d" access="read"/>
   <property name="MaximumRate" type="d" access="read"/>
@@ -40,9 +40,10 @@ constexpr const char* kDescription = R"(<node><interface name="org.mpris.MediaPl
 }  // namespace
 
 MprisPlayerInterface::MprisPlayerInterface(const MprisPlayerState& state,
-                                           const RemoteCommands& commands)
+                                           const RemoteCommands& commands, ListenerVolume& volume)
     : state_(state),
       commands_(commands),
+      volume_(volume),
       description_(g_dbus_node_info_new_for_xml(kDescription, nullptr)) {}
 
 MprisPlayerInterface::~MprisPlayerInterface() {
@@ -50,7 +51,7 @@ MprisPlayerInterface::~MprisPlayerInterface() {
 }
 
 ExportedInterface MprisPlayerInterface::exported() {
-    static const GDBusInterfaceVTable vtable = {&call, &property, nullptr, {}};
+    static const GDBusInterfaceVTable vtable = {&call, &property, &setProperty, {}};
     return {description_->interfaces[0], &vtable, this};
 }
 
@@ -75,7 +76,8 @@ void MprisPlayerInterface::call(GDBusConnection*, const char*, const char*, cons
 
 GVariant* MprisPlayerInterface::property(GDBusConnection*, const char*, const char*, const char*,
                                          const char* name, GError**, void* self) {
-    const MprisPlayerState& state = static_cast<MprisPlayerInterface*>(self)->state_;
+    auto& interface = *static_cast<MprisPlayerInterface*>(self);
+    const MprisPlayerState& state = interface.state_;
     const std::string_view property(name);
     if (property == "PlaybackStatus") {
         return g_variant_new_string(state.playbackStatus().c_str());
@@ -86,10 +88,20 @@ GVariant* MprisPlayerInterface::property(GDBusConnection*, const char*, const ch
     if (property == "Position") {
         return g_variant_new_int64(0);
     }
-    if (property.ends_with("Rate") || property == "Volume") {
+    if (property == "Volume") {
+        return g_variant_new_double(interface.volume_.level());
+    }
+    if (property.ends_with("Rate")) {
         return g_variant_new_double(1.0);
     }
     return g_variant_new_boolean(property != "CanGoPrevious" && property != "CanSeek");
+}
+
+// GDBus lets through only writable properties of their declared type: here, Volume.
+int MprisPlayerInterface::setProperty(GDBusConnection*, const char*, const char*, const char*,
+                                      const char*, GVariant* value, GError**, void* self) {
+    static_cast<MprisPlayerInterface*>(self)->volume_.setLevel(g_variant_get_double(value));
+    return TRUE;
 }
 
 }  // namespace quilvo

@@ -2,6 +2,7 @@
 
 #include "adapters/mpris/mpris_bus_connection.hpp"
 #include "adapters/mpris/mpris_player_state.hpp"
+#include "platform/listener_volume.hpp"
 #include "platform/media_session.hpp"
 
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
@@ -10,10 +11,11 @@ typedef struct _GDBusNodeInfo GDBusNodeInfo;
 namespace quilvo {
 
 // org.mpris.MediaPlayer2.Player: a live stream, so no seeking, no previous track and a fixed
-// rate; the listener's system volume is not ours to change, so Volume is read-only.
+// rate. Volume is the listener's level of Quilvo in the sound server, never the fades.
 class MprisPlayerInterface {
   public:
-    MprisPlayerInterface(const MprisPlayerState& state, const RemoteCommands& commands);
+    MprisPlayerInterface(const MprisPlayerState& state, const RemoteCommands& commands,
+                         ListenerVolume& volume);
     ~MprisPlayerInterface();
     MprisPlayerInterface(const MprisPlayerInterface&) = delete;
     MprisPlayerInterface& operator=(const MprisPlayerInterface&) = delete;
@@ -25,9 +27,12 @@ class MprisPlayerInterface {
                      GVariant*, GDBusMethodInvocation* invocation, void* self);
     static GVariant* property(GDBusConnection*, const char*, const char*, const char*,
                               const char* name, GError**, void* self);
+    static int setProperty(GDBusConnection*, const char*, const char*, const char*, const char*,
+                           GVariant* value, GError**, void* self);
 
     const MprisPlayerState& state_;
     const RemoteCommands& commands_;
+    ListenerVolume& volume_;
     GDBusNodeInfo* description_;
 };
 
