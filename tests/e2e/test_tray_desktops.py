@@ -57,8 +57,12 @@ def test_menu_is_a_control_surface_and_the_icon_is_light(procs, screen, bus, sni
     sni_host.click(item, "Activate", x, y)
     panel = screen.wait(lambda w: w.width == 330, what="panel after Activate")
     assert abs(panel.cx - x) <= 1 and y <= panel.y <= y + 8
+    # Two within the double-click time are one, as Xfce's panel sends them for a double click.
     sni_host.click(item, "Activate", x, y)
-    assert screen.gone(lambda w: w.width == 330), "a second Activate left it open"
+    time.sleep(0.5)
+    assert screen.windows() and screen.wait(lambda w: w.width == 330, what="panel after a double Activate")
+    sni_host.click(item, "Activate", x, y)
+    assert screen.gone(lambda w: w.width == 330), "a later Activate left it open"
     sni_host.click(item, "ContextMenu", x, y)
     menu = screen.wait(lambda w: w.width != 330, what="menu after ContextMenu")
     assert abs(menu.x - x) <= 1 and abs(menu.y - y) <= 1
