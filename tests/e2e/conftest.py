@@ -182,6 +182,10 @@ class Sink:
 sink = pytest.fixture(lambda procs, pulse: lambda s="sinkA": Sink(procs, pulse, s), name="sink")
 
 
+def private_home(folder):
+    return {f"XDG_{kind}_HOME": folder / kind.lower() for kind in ("CONFIG", "CACHE", "DATA", "STATE")}
+
+
 class Bus:
     # A private session (or system) bus at a fixed socket, so that it can be killed and started again.
 
@@ -192,8 +196,10 @@ class Bus:
 
     def start(self):
         self.path.unlink(missing_ok=True)
+        # Services it starts keep their files in the test's folder.
         self.daemon = self.procs.spawn("dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                       "--print-address", f"--address={self.address}", stdout=subprocess.PIPE)
+                                       "--print-address", f"--address={self.address}", stdout=subprocess.PIPE,
+                                       env=private_home(self.path.parent))
         assert self.daemon.stdout.readline(), "dbus-daemon did not start"
 
     def kill(self):
@@ -469,7 +475,7 @@ class Screen:
         self.procs = procs
         # -noreset keeps the server's state when its last client leaves between two steps.
         xvfb = procs.spawn("Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-                           "-noreset", stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                           "-noreset", "+extension", "GLX", stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         number = xvfb.stdout.readline().decode().strip()
         assert number.isdigit(), "Xvfb did not start"
         self.env = {"DISPLAY": f":{number}"}
@@ -562,8 +568,11 @@ class StatusNotifierHost:
 
     WATCHER = "org.kde.StatusNotifierWatcher"
 
-    def __init__(self, procs, bus):
+    def __init__(self, procs, bus, watcher=True):
+        # watcher=False: the desktop shell under test is the watcher.
         self.bus = bus
+        if not watcher:
+            return
         procs.spawn("status-notifier-watcher", env=bus.env)
         # It owns its name a moment before it serves its object. The host's name need not be
         # owned: the watcher only counts hosts.
@@ -591,3 +600,42 @@ class StatusNotifierHost:
 
 
 sni_host = pytest.fixture(lambda procs, bus: StatusNotifierHost(procs, bus), name="sni_host")
+
+
+class DesktopShell:
+    # A real desktop shell on the test's display and buses, software-rendered: GNOME Shell with
+    # the AppIndicator extension (on a system bus with logind, which it needs), or Xfce's panel
+    # with xfwm4. .env for programs in that session, .log() for what the shell printed.
+
+    def __init__(self, procs, screen, bus, folder, kind):
+        folder.mkdir()
+        self.log_file = folder / f"{kind}.log"
+        self.env = {**screen.env, **bus.env, **private_home(folder), "LIBGL_ALWAYS_SOFTWARE": "1",
+                    "XDG_CURRENT_DESKTOP": {"gnome": "GNOME", "xfce": "XFCE"}[kind], "NO_AT_BRIDGE": "1",
+                    # Settings in a file under XDG_CONFIG_HOME: dconf's service, started by the
+                    # bus, would write the runner's own.
+                    "GSETTINGS_BACKEND": "keyfile"}
+        out = dict(stdout=self.log_file.open("w"), stderr=subprocess.STDOUT)
+        if kind == "gnome":
+            self.env.update(SystemBus(procs, folder).env)
+            for key, value in (("enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"),
+                               ("welcome-dialog-last-shown-version", "'999'")):
+                assert run("gsettings", "set", "org.gnome.shell", key, value, env=self.env).returncode == 0
+            procs.spawn("gnome-shell", "--x11", "--replace", "--sm-disable", env=self.env, **out)
+        else:
+            procs.spawn("xfwm4", "--sm-client-disable", env=self.env, **out)
+            procs.spawn("xfce4-panel", "--sm-client-disable", env=self.env, **out)
+        assert wait_until(lambda: bus.has_owner(StatusNotifierHost.WATCHER), 60 * SLOWDOWN), \
+            f"{kind} started no StatusNotifierWatcher:\n{self.log()}"
+        if kind == "gnome":
+            time.sleep(2)  # GNOME starts in the overview: leave it
+            screen.xdotool("key", "Escape")
+
+    def log(self):
+        return self.log_file.read_text(errors="replace")
+
+
+@pytest.fixture
+def desktop_shell(procs, screen, bus, tmp_path):
+    # desktop_shell("gnome" or "xfce") starts that shell.
+    return lambda kind: DesktopShell(procs, screen, bus, tmp_path / kind, kind)

@@ -2,11 +2,12 @@
 whose menu it reads and clicks over com.canonical.dbusmenu, its icon's cost on the bus, its panel
 on Wayland and under a screen reader."""
 
-import json, re, subprocess, time
+import contextlib, json, os, re, struct, subprocess, threading, time, zlib
+from pathlib import Path
 
 import dbus
 
-from conftest import lines, run, wait_until
+from conftest import StatusNotifierHost, lines, run, wait_until
 
 MENU = "com.canonical.dbusmenu"
 MOODS = ["悦 · 轻松愉悦", "静 · 安定专注", "燃 · 节奏能量", "眠 · 舒缓入睡"]
@@ -176,3 +177,82 @@ def test_screen_reader_reads_the_panel_and_hears_changes(procs, screen, bus, sni
     # Both changes are announced: the mood's check and the play button's new name.
     assert wait_until(lambda: {"object:state-changed:checked 静", "object:property-change:accessible-name 暂停"}
                       <= set(heard)), heard
+
+
+def screen_rows(screen, top, height):
+    """The screen's pixels from row `top`, `height` rows: bytes B, G, R, x per pixel."""
+    from Xlib import X, display
+    with contextlib.closing(display.Display(screen.env["DISPLAY"])) as x:
+        return x.screen().root.get_image(0, top, screen.WIDTH, height, X.ZPixmap, 0xFFFFFFFF).data
+
+
+def save_png(path, raw, width):
+    rows = [raw[i:i + width * 4] for i in range(0, len(raw), width * 4)]
+    body = b"".join(b"\0" + bytes(v for p in range(width) for v in row[p * 4:p * 4 + 3][::-1]) for row in rows)
+    chunk = lambda kind, data: (struct.pack(">I", len(data)) + kind + data +
+                                struct.pack(">I", zlib.crc32(kind + data)))
+    path.write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, len(rows), 8, 2, 0, 0, 0)) +
+                     chunk(b"IDAT", zlib.compress(body, 9)) + chunk(b"IEND", b""))
+
+
+def glyph_in_top_bar(screen):
+    # The only coloured pixels in GNOME's top bar are the glyph's dots: the shell's are grey.
+    raw = screen_rows(screen, 0, 30)
+    dots = [(i // 4 % screen.WIDTH, i // 4 // screen.WIDTH) for i in range(0, len(raw), 4)
+            if max(raw[i:i + 3]) - min(raw[i:i + 3]) > 60]
+    return dots and (sum(x for x, _ in dots) // len(dots), sum(y for _, y in dots) // len(dots))
+
+
+def bus_bytes(procs, bus, name):
+    # Every message to or from `name` on the bus: pcap records of dbus-monitor, read as they come.
+    owner = bus.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner", name)
+    monitor = procs.spawn("dbus-monitor", "--address", bus.address, "--pcap", f"sender='{owner}'",
+                          f"destination='{owner}'", stdout=subprocess.PIPE)
+    sizes = []
+
+    def read():
+        monitor.stdout.read(24)
+        while len(header := monitor.stdout.read(16)) == 16:
+            sizes.append(struct.unpack("<IIII", header)[2])
+            monitor.stdout.read(sizes[-1])
+    threading.Thread(target=read, daemon=True).start()
+    time.sleep(1)
+    return sizes
+
+
+def test_gnome_shell_shows_the_item_and_its_menu_and_logs_nothing_about_it(
+        procs, screen, bus, desktop_shell, pulse, streams, tray_app, tmp_path):
+    gnome = desktop_shell("gnome")
+    app = tray_app([(f"{m}-1", streams.url("/stream"), m) for m in ("bright", "calm", "energy", "sleep")],
+                   **pulse.env, **gnome.env)
+    item = StatusNotifierHost(procs, bus, watcher=False).item()
+    assert app.running()
+    assert (icon := wait_until(lambda: glyph_in_top_bar(screen))), "no glyph in the top bar"
+    log_start = len(gnome.log())
+    sizes = bus_bytes(procs, bus, item[0])
+    icons = new_icons(procs, bus)
+    click(bus, item, MOODS[1])
+    assert wait_until(lambda: bus.playerctl("status") == "Playing")
+    time.sleep(20)
+    ours = [line for line in gnome.log()[log_start:].splitlines()
+            if re.search(r"quilvo|StatusNotifier|UnknownProperty|" + re.escape(item[0]), line, re.I)]
+    assert not ours, "\n".join(ours)
+    frames = len(icons())
+    assert frames >= 20, frames
+    print(f"bytes on the bus per icon frame: {sum(sizes) / frames:.0f} ({frames} frames, {len(sizes)} messages)")
+
+    # The middle click toggles and opens nothing of ours; a left click opens the shell's menu.
+    screen.click(*icon, button=2)
+    assert wait_until(lambda: bus.playerctl("status") == "Paused"), "the middle click did not pause"
+    assert not screen.windows(), "a window of ours after the middle click"
+    before = screen_rows(screen, 30, 400)
+    screen.click(*icon)
+    assert wait_until(lambda: screen_rows(screen, 30, 400) != before), "no menu under the icon"
+    time.sleep(1)
+    if shots := os.environ.get("QUILVO_SCREENSHOTS"):
+        save_png(Path(shots) / "gnome-top-bar-menu.png", screen_rows(screen, 0, 600), screen.WIDTH)
+    # The shell read our menu for it; its 打开面板 puts the panel under the icon.
+    screen.xdotool("key", "Escape")
+    click(bus, item, "打开面板")
+    panel = screen.wait(lambda w: w.width == 330, what="panel after 打开面板")
+    assert abs(panel.cx - max(icon[0], 165)) <= 200 and panel.y < 60, panel
