@@ -195,11 +195,12 @@ def save_png(path, raw, width):
                      chunk(b"IDAT", zlib.compress(body, 9)) + chunk(b"IEND", b""))
 
 
-def glyph_in_top_bar(screen):
-    # The only coloured pixels in GNOME's top bar are the glyph's dots: the shell's are grey.
-    raw = screen_rows(screen, 0, 30)
+def glyph_in_top_bar(screen, left=0):
+    # Right of `left`, the only coloured pixels in the top bar are the glyph's dots: the shell's
+    # own icons there are grey.
+    raw = screen_rows(screen, 0, 26)
     dots = [(i // 4 % screen.WIDTH, i // 4 // screen.WIDTH) for i in range(0, len(raw), 4)
-            if max(raw[i:i + 3]) - min(raw[i:i + 3]) > 60]
+            if i // 4 % screen.WIDTH > left and max(raw[i:i + 3]) - min(raw[i:i + 3]) > 60]
     return dots and (sum(x for x, _ in dots) // len(dots), sum(y for _, y in dots) // len(dots))
 
 
@@ -256,3 +257,24 @@ def test_gnome_shell_shows_the_item_and_its_menu_and_logs_nothing_about_it(
     click(bus, item, "打开面板")
     panel = screen.wait(lambda w: w.width == 330, what="panel after 打开面板")
     assert abs(panel.cx - max(icon[0], 165)) <= 200 and panel.y < 60, panel
+
+
+def test_xfce_panel_double_click_leaves_the_panel_open_and_a_click_toggles_it(
+        procs, screen, bus, desktop_shell, tray_app):
+    xfce = desktop_shell("xfce")
+    app = tray_app(**xfce.env)
+    StatusNotifierHost(procs, bus, watcher=False).item()
+    assert app.running()
+    # Its menu button at the left is blue.
+    assert (icon := wait_until(lambda: glyph_in_top_bar(screen, left=200))), "no glyph in the panel"
+    is_panel = lambda w: w.width == 330
+    # Its double click is two Activate calls 0.12 s apart.
+    screen.click(*icon, count=2)
+    panel = screen.wait(is_panel, what="panel after a double click")
+    assert abs(panel.cx - icon[0]) <= 200 and panel.y < 60, panel
+    time.sleep(1)
+    assert screen.windows() and screen.wait(is_panel, what="panel a second after a double click")
+    for opened in (False, True, False):
+        screen.click(*icon)
+        assert screen.wait(is_panel) if opened else screen.gone(is_panel), f"a click left it {not opened}"
+        time.sleep(0.6)
