@@ -1,15 +1,23 @@
 """The quilvo tray application on a private X display and session bus, driven from outside as a
 person would: clicks on an XEmbed tray."""
 
-import contextlib
-import time
+import contextlib, re, time
+from pathlib import Path
 
-from conftest import wait_until
+from conftest import run, wait_until
 
 PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
 
 
 is_panel = lambda w: w.width == PANEL_WIDTH
+# What shells match a window's WM_CLASS against to find its desktop file.
+DESKTOP_FILE = Path(__file__).parents[2] / "resources/app.quilvo.Quilvo.desktop"
+STARTUP_WM_CLASS = re.search(r"^StartupWMClass=(.+)$", DESKTOP_FILE.read_text(), re.M)[1]
+
+
+def wm_class(screen, window):
+    """The class part of the window's WM_CLASS."""
+    return re.findall(r'"([^"]*)"', run("xprop", "-id", window.id, "WM_CLASS", env=screen.env).stdout)[-1]
 
 
 def test_the_icon_joins_a_tray_started_later_left_clicks_toggle_the_panel_and_others_the_menu(
@@ -29,6 +37,7 @@ def test_the_icon_joins_a_tray_started_later_left_clicks_toggle_the_panel_and_ot
     assert icon.bottom <= panel.y <= icon.bottom + 8
     assert panel.x <= icon.cx <= panel.x + panel.width <= screen.WIDTH
     assert panel.height > 150
+    assert wm_class(screen, panel) == STARTUP_WM_CLASS
     # Clicks closer together than a double click are one.
     time.sleep(0.5)
     screen.click(icon.cx, icon.cy)
@@ -71,6 +80,7 @@ def test_the_icon_joins_a_tray_started_later_left_clicks_toggle_the_panel_and_ot
         screen.xdotool("key", "Up", "Up", "Return")
         about = screen.wait(lambda w: w.name == ABOUT)
         assert about.width == 300 and about.height >= 330
+        assert wm_class(screen, about) == STARTUP_WM_CLASS
         assert screen.gone(lambda w: w.id == opened.id)
         assert [w.name for w in screen.windows(visible=False)].count(ABOUT) == 1
 
