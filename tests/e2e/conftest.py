@@ -535,7 +535,7 @@ class Uploads(http.server.BaseHTTPRequestHandler):
 def tray_app(procs, tmp_path, screen, bus):
     # tray_app(stations, **env) starts the quilvo tray application on the test's display and bus,
     # by default with one refused station, and statistics uploads to an endpoint of the test:
-    # .uploads (bodies). One
+    # .uploads (bodies), .stderr() (what it printed there). One
     # still running when the test ends must quit on SIGTERM with exit code 0.
     endpoint, apps = http_endpoint(Uploads), []
 
@@ -546,8 +546,9 @@ def tray_app(procs, tmp_path, screen, bus):
             **quilvo_env(tmp_path), **screen.env, **bus.env, "QT_QPA_PLATFORM": "xcb",
             "LANG": "zh_CN.UTF-8", "XDG_CONFIG_HOME": tmp_path / "config",
             "XDG_RUNTIME_DIR": tmp_path / "runtime",
-            "QUILVO_STATS_ENDPOINT": endpoint.url + "/api/event", **env})
-        app.uploads = endpoint.bodies
+            "QUILVO_STATS_ENDPOINT": endpoint.url + "/api/event", **env},
+            stderr=(err := tmp_path / f"quilvo{len(apps)}.stderr").open("w"))
+        app.uploads, app.stderr = endpoint.bodies, err.read_text
         # It claims its player name on the bus once its tray icon is set up.
         app.running = lambda: wait_until(lambda: app.poll() is None and bus.has_owner(MPRIS))
         apps.append(app)
