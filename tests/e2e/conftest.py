@@ -571,15 +571,22 @@ class StatusNotifierHost:
 
     def __init__(self, procs, bus, watcher=True):
         # watcher=False: the desktop shell under test is the watcher.
-        self.bus = bus
-        if not watcher:
-            return
-        procs.spawn("status-notifier-watcher", env=bus.env)
+        self.procs, self.bus = procs, bus
+        if watcher:
+            self.start()
+
+    def start(self):
+        self.process = self.procs.spawn("status-notifier-watcher", env=self.bus.env)
         # It owns its name a moment before it serves its object. The host's name need not be
         # owned: the watcher only counts hosts.
         assert wait_until(lambda: self.watcher(self.WATCHER, "RegisterStatusNotifierHost",
                                                "org.kde.StatusNotifierHost-quilvo-test") is not False, 10), \
             "no StatusNotifierWatcher"
+
+    def restart(self):
+        self.procs.kill(self.process)
+        assert wait_until(lambda: not self.bus.has_owner(self.WATCHER)), "the watcher stayed"
+        self.start()
 
     def watcher(self, interface, method, *args):
         with contextlib.suppress(dbus.exceptions.DBusException):

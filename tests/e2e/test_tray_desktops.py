@@ -52,6 +52,9 @@ def test_menu_is_a_control_surface_and_the_icon_is_light(procs, screen, bus, sni
     item = sni_host.item()
     assert app.running()
     assert not screen.windows(), "an icon window besides the item"
+    # A watcher that comes back (the desktop shell restarted) is told of the item again.
+    sni_host.restart()
+    assert sni_host.item() == item
     # The item has no place on this screen: the panel and the menu open where the user clicked.
     x, y = 600, 300
     screen.xdotool("mousemove", x, y)

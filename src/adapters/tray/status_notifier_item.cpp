@@ -15,6 +15,8 @@ constexpr const char* kInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr int kWatcherTimeoutMs = 1000;
+constexpr unsigned kRegistrationRetryMs = 250;
+constexpr int kRegistrationAttempts = 20;
 
 // Every property a host reads, so that none of them asks in vain for one.
 constexpr const char* kDescription = R"xml(<node><interface name="org.kde.StatusNotifierItem">
@@ -66,6 +68,7 @@ StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls
       calls_(std::move(calls)),
       busName_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-1"),
       description_(g_dbus_node_info_new_for_xml(kDescription, nullptr)) {
+    cancellable_ = g_cancellable_new();
     connection_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     if (connection_ == nullptr) {
         return;
@@ -84,6 +87,11 @@ StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
+    // A registration still under way must not call back into a gone item.
+    g_cancellable_cancel(cancellable_);
+    if (retry_ != 0) {
+        g_source_remove(retry_);
+    }
     if (connection_ != nullptr) {
         g_bus_unwatch_name(watcherWatch_);
         g_bus_unown_name(nameOwner_);
@@ -92,6 +100,7 @@ StatusNotifierItem::~StatusNotifierItem() {
         g_object_unref(connection_);
     }
     g_dbus_node_info_unref(description_);
+    g_object_unref(cancellable_);
 }
 
 bool StatusNotifierItem::hosted() const {
@@ -127,14 +136,47 @@ void StatusNotifierItem::sendSignal(const char* signal) {
     }
 }
 
-void StatusNotifierItem::watcherAppeared(GDBusConnection* connection, const char*, const char*,
-                                         void* self) {
+void StatusNotifierItem::watcherAppeared(GDBusConnection*, const char*, const char*, void* self) {
     // A watcher that starts (or restarts) knows no items: tell it ours.
-    const auto& item = *static_cast<StatusNotifierItem*>(self);
-    g_dbus_connection_call(connection, kWatcher, kWatcherPath, kWatcher,
-                           "RegisterStatusNotifierItem",
-                           g_variant_new("(s)", item.busName_.c_str()), nullptr,
-                           G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, nullptr, nullptr);
+    auto& item = *static_cast<StatusNotifierItem*>(self);
+    item.registrationAttempts_ = 0;
+    item.registerWithWatcher();
+}
+
+void StatusNotifierItem::registerWithWatcher() {
+    if (retry_ != 0) {
+        g_source_remove(retry_);
+        retry_ = 0;
+    }
+    g_dbus_connection_call(
+        connection_, kWatcher, kWatcherPath, kWatcher, "RegisterStatusNotifierItem",
+        g_variant_new("(s)", busName_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, -1,
+        cancellable_,
+        [](GObject* connection, GAsyncResult* result, void* self) {
+            GError* error = nullptr;
+            GVariant* reply =
+                g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error);
+            if (reply != nullptr) {
+                g_variant_unref(reply);
+                return;
+            }
+            const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+            g_error_free(error);
+            auto& item = *static_cast<StatusNotifierItem*>(self);
+            // Some watchers own their name a moment before they serve their object.
+            if (!cancelled && ++item.registrationAttempts_ < kRegistrationAttempts) {
+                item.retry_ = g_timeout_add(
+                    kRegistrationRetryMs,
+                    [](void* self) -> gboolean {
+                        auto& item = *static_cast<StatusNotifierItem*>(self);
+                        item.retry_ = 0;
+                        item.registerWithWatcher();
+                        return G_SOURCE_REMOVE;
+                    },
+                    self);
+            }
+        },
+        this);
 }
 
 void StatusNotifierItem::call(GDBusConnection*, const char*, const char*, const char*,

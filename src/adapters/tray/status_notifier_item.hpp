@@ -11,6 +11,7 @@ typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
 typedef struct _GDBusNodeInfo GDBusNodeInfo;
 typedef struct _GVariant GVariant;
 typedef struct _GError GError;
+typedef struct _GCancellable GCancellable;
 
 namespace quilvo {
 
@@ -52,6 +53,7 @@ class StatusNotifierItem {
     static GVariant* property(GDBusConnection*, const char*, const char*, const char*,
                               const char* name, GError**, void* self);
     static void watcherAppeared(GDBusConnection*, const char*, const char*, void* self);
+    void registerWithWatcher();
     void sendSignal(const char* signal);
 
     std::string menuPath_;
@@ -62,6 +64,9 @@ class StatusNotifierItem {
     unsigned registration_ = 0;
     unsigned nameOwner_ = 0;
     unsigned watcherWatch_ = 0;
+    GCancellable* cancellable_ = nullptr;
+    unsigned retry_ = 0;
+    int registrationAttempts_ = 0;
     std::vector<TrayPixmap> pixmaps_;
     std::string iconDescription_;
 };
