@@ -170,8 +170,10 @@ void AppShell::activate() {
         lastActivation_.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
         return;
     }
-    lastActivation_.start();
     togglePanel();
+    // Counted from when this one was done: the first opening builds the panel, and the second
+    // call of a double click may have waited for that.
+    lastActivation_.start();
 }
 
 void AppShell::togglePanel() {
