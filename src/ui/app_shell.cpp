@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSessionManager>
+#include <QStyleHints>
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <utility>
 
@@ -14,6 +16,7 @@
 #include "ui/popover_view.hpp"
 #include "ui/popup_panel.hpp"
 #include "ui/reduce_motion.hpp"
+#include "ui/status_notifier_tray.hpp"
 
 namespace quilvo::ui {
 namespace {
@@ -27,13 +30,23 @@ const QString kAboutTitle = QStringLiteral("关于 Quilvo");
 constexpr int kOwnWindowFrames = 15;
 constexpr int kShellDrawnFrames = 5;
 
+// Only a desktop that needs an extension for a tray is told about it.
+std::string trayWaitingMessage() {
+    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+    const bool gnome =
+        desktops != nullptr && QString::fromUtf8(desktops)
+                                   .split(QLatin1Char(':'))
+                                   .contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+    return gnome ? "quilvo: 等待系统托盘出现（GNOME 需要 AppIndicator 扩展）"
+                 : "quilvo: 等待系统托盘出现";
+}
+
 }  // namespace
 
 AppShell::AppShell(ShellContext context, const ReduceMotion& reduceMotion)
     : context_(std::move(context)),
       model_(context_.model),
       reduceMotion_(reduceMotion),
-      trayKind_(trayKindForNewIcon()),
       menu_(context_.model) {}
 
 AppShell::~AppShell() {
@@ -44,23 +57,35 @@ AppShell::~AppShell() {
 void AppShell::start() {
     // Only the quit controls end the program, never closing the About window.
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    tray_.setToolTip(QStringLiteral("Quilvo"));
-    connect(&tray_, &QSystemTrayIcon::activated, this, &AppShell::onActivated);
-    const bool ownWindow = trayKind_ == TrayKind::xembed;
-    glyph_.setFramesPerSecond(ownWindow ? kOwnWindowFrames : kShellDrawnFrames);
-    glyph_.setOwnWindow(ownWindow);
-    menu_.setExportedOverDBus(!ownWindow);
-    glyph_.setTrayIcon(&tray_);
-    glyph_.update(false, std::nullopt);
     connect(&menu_, &TrayMenu::openPanelRequested, this, &AppShell::openPanel);
     connect(&menu_, &TrayMenu::aboutRequested, this, &AppShell::showAbout);
     connect(&menu_, &TrayMenu::quitRequested, this, &AppShell::quitApp);
-    // A StatusNotifierItem exports its menu over D-Bus for the host to show; set before the
-    // icon is first shown. An XEmbed icon leaves the menu to us (below), as Qt's own popup
-    // there swallows the next right click after a menu closed by the keyboard.
-    if (trayKind_ == TrayKind::statusNotifierItem) {
-        tray_.setContextMenu(&menu_);
-    }
+    statusNotifier_ = std::make_unique<StatusNotifierTray>(menu_);
+    connect(statusNotifier_.get(), &StatusNotifierTray::activated, this, [this](QPoint at) {
+        // Hosts that do not know where the icon is send (0, 0).
+        if (!at.isNull()) {
+            iconAt_ = at;
+        }
+        activate();
+    });
+    // The middle click, as tray players have it.
+    connect(statusNotifier_.get(), &StatusNotifierTray::secondaryActivated, this,
+            [this] { model_.toggle(); });
+    connect(statusNotifier_.get(), &StatusNotifierTray::contextMenuRequested, this,
+            [this](QPoint at) {
+                if (panel_ && panel_->isVisible()) {
+                    panel_->hide();
+                }
+                menu_.popup(at);
+            });
+    // A host opens the menu on a click on the icon: the pointer is there now.
+    connect(statusNotifier_.get(), &StatusNotifierTray::menuOpened, this,
+            [this] { iconAt_ = QCursor::pos(); });
+    glyph_.setFramesPerSecond(kShellDrawnFrames);
+    glyph_.setFrameSink([this](double time, bool playing, std::optional<int> activeIndex) {
+        statusNotifier_->showFrame(time, playing, activeIndex);
+    });
+    glyph_.update(false, std::nullopt);
     showTrayWhenAvailable();
 
     panel_ = std::make_unique<PopupPanel>([this] {
@@ -81,13 +106,17 @@ void AppShell::start() {
 
 void AppShell::showTrayWhenAvailable() {
     // A tray that starts after us is picked up when it appears.
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (statusNotifier_->hosted()) {
+        // The item is registered with the desktop's watcher and shows the glyph already.
         trayPoll_.stop();
-        tray_.show();
+        return;
+    }
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        useXembedIcon();
         return;
     }
     if (!trayPoll_.isActive()) {
-        std::cerr << "quilvo: 等待系统托盘出现（GNOME 需要 AppIndicator 扩展）\n";
+        std::cerr << trayWaitingMessage() << '\n';
         trayPoll_.setInterval(kTrayPollMs);
         connect(&trayPoll_, &QTimer::timeout, this, &AppShell::showTrayWhenAvailable,
                 Qt::UniqueConnection);
@@ -95,16 +124,31 @@ void AppShell::showTrayWhenAvailable() {
     }
 }
 
+void AppShell::useXembedIcon() {
+    trayPoll_.stop();
+    // Our item would show a second icon in a tray that hosts both kinds.
+    glyph_.setFrameSink(nullptr);
+    statusNotifier_.reset();
+    tray_ = std::make_unique<QSystemTrayIcon>();
+    tray_->setToolTip(QStringLiteral("Quilvo"));
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, &AppShell::onActivated);
+    glyph_.setFramesPerSecond(kOwnWindowFrames);
+    glyph_.setOwnWindow(true);
+    glyph_.setTrayIcon(tray_.get());
+    glyph_.redraw();
+    tray_->show();
+}
+
 void AppShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
         case QSystemTrayIcon::Trigger:
-        // A press soon after the one that closed the panel comes as the second of a double
-        // click; it must open the panel again, not be lost.
         case QSystemTrayIcon::DoubleClick:
-            togglePanel();
+            activate();
+            break;
+        case QSystemTrayIcon::MiddleClick:
+            model_.toggle();
             break;
         case QSystemTrayIcon::Context:
-        case QSystemTrayIcon::MiddleClick:
             showContextMenu();
             break;
         default:
@@ -113,8 +157,23 @@ void AppShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 QRect AppShell::panelAnchor() const {
-    const QRect icon = tray_.geometry();
-    return icon.isEmpty() ? QRect(QCursor::pos(), QSize(1, 1)) : icon;
+    if (tray_ && !tray_->geometry().isEmpty()) {
+        return tray_->geometry();
+    }
+    return QRect(iconAt_.value_or(QCursor::pos()), QSize(1, 1));
+}
+
+void AppShell::activate() {
+    // Xfce's panel sends two activations for a double click, Qt's XEmbed icon a click and a
+    // double click: either way one gesture.
+    if (lastActivation_.isValid() &&
+        lastActivation_.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+        return;
+    }
+    togglePanel();
+    // Counted from when this one was done: the first opening builds the panel, and the second
+    // call of a double click may have waited for that.
+    lastActivation_.start();
 }
 
 void AppShell::togglePanel() {

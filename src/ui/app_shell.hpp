@@ -1,17 +1,19 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
 #include "ui/menu_glyph_animator.hpp"
-#include "ui/tray_kind.hpp"
 #include "ui/tray_menu.hpp"
 
 class QSessionManager;
@@ -21,6 +23,7 @@ namespace quilvo::ui {
 class AboutView;
 class PopupPanel;
 class ReduceMotion;
+class StatusNotifierTray;
 
 inline constexpr std::string_view kCloseHint = "关闭面板后音乐继续播放";
 
@@ -47,7 +50,9 @@ class AppShell : public QObject {
     // Launch: icon, panel, the player's start, then the two notifications observed.
     void start();
 
-    // What the tray icon's activation does: opens or closes the panel.
+    // What the tray icon's activation does: opens or closes the panel. Activations closer
+    // together than a double click count as one.
+    void activate();
     void togglePanel();
     void openPanel();
     void showContextMenu();
@@ -56,7 +61,10 @@ class AppShell : public QObject {
     // Shuts the player down; later calls do nothing.
     void shutdown();
 
-    QSystemTrayIcon& trayIcon() { return tray_; }
+    // Qt's icon on an XEmbed tray; absent until one is found, and where the desktop shows our
+    // StatusNotifierItem instead.
+    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
+    StatusNotifierTray* statusNotifier() const { return statusNotifier_.get(); }
     const MenuGlyphAnimator& glyph() const { return glyph_; }
     PopupPanel* panel() const { return panel_.get(); }
     TrayMenu& contextMenu() { return menu_; }
@@ -64,6 +72,7 @@ class AppShell : public QObject {
 
   private:
     void showTrayWhenAvailable();
+    void useXembedIcon();
     QRect panelAnchor() const;
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void scheduleCloseHint();
@@ -73,10 +82,13 @@ class AppShell : public QObject {
     ShellContext context_;
     PlayerModel& model_;
     const ReduceMotion& reduceMotion_;
-    // Known before the icon exists: creating it is what settles the kind.
-    TrayKind trayKind_;
-    QSystemTrayIcon tray_;
+    // Ours is offered first; Qt's XEmbed icon only where no desktop shell shows items.
+    std::unique_ptr<StatusNotifierTray> statusNotifier_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
     QTimer trayPoll_;
+    // Where the icon was last seen clicked, for a panel opened from elsewhere.
+    std::optional<QPoint> iconAt_;
+    QElapsedTimer lastActivation_;
     MenuGlyphAnimator glyph_;
     std::unique_ptr<PopupPanel> panel_;
     TrayMenu menu_;

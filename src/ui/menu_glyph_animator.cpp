@@ -1,6 +1,7 @@
 #include "ui/menu_glyph_animator.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/menu_glyph.hpp"
 
@@ -42,15 +43,22 @@ void MenuGlyphAnimator::update(bool playing, std::optional<int> activeIndex) {
     frameTimer_.stop();
     animating_ = false;
     time_ = 0;
-    if (icon_) {
-        icon_->setIcon(MenuGlyph::image(0, false, activeIndex_));
-    }
+    show(0);
 }
 
 void MenuGlyphAnimator::advanceFrame() {
     time_ += 1.0 / framesPerSecond_;
-    if (icon_ && !(ownWindow_ && ownWindowFrames_.show(time_, playing_, activeIndex_))) {
-        icon_->setIcon(MenuGlyph::image(time_, playing_, activeIndex_));
+    if (icon_ && ownWindow_ && ownWindowFrames_.show(time_, playing_, activeIndex_)) {
+        return;
+    }
+    show(time_);
+}
+
+void MenuGlyphAnimator::show(double time) {
+    if (sink_) {
+        sink_(time, playing_, activeIndex_);
+    } else if (icon_) {
+        icon_->setIcon(MenuGlyph::image(time, playing_, activeIndex_));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 #include "ui/xembed_frames.hpp"
@@ -19,8 +20,11 @@ class MenuGlyphAnimator : public QObject {
   public:
     explicit MenuGlyphAnimator(QObject* parent = nullptr);
 
-    // Where frames are shown; held weakly.
+    // Where frames are shown: Qt's tray icon (held weakly), or a function that shows them.
     void setTrayIcon(QSystemTrayIcon* icon) { icon_ = icon; }
+    using FrameSink =
+        std::function<void(double time, bool playing, std::optional<int> activeIndex)>;
+    void setFrameSink(FrameSink sink) { sink_ = std::move(sink); }
 
     // Whether the icon is a window of our own (XEmbed), where frames go straight onto it.
     void setOwnWindow(bool own) { ownWindow_ = own; }
@@ -30,6 +34,8 @@ class MenuGlyphAnimator : public QObject {
     int framesPerSecond() const { return framesPerSecond_; }
 
     void update(bool playing, std::optional<int> activeIndex);
+    // Shows the current frame at once, where frames have just begun to go somewhere else.
+    void redraw() { show(time_); }
 
     // One frame: what the frame timer runs.
     void advanceFrame();
@@ -40,7 +46,10 @@ class MenuGlyphAnimator : public QObject {
   private:
     void scheduleNextFrame();
 
+    void show(double time);
+
     QPointer<QSystemTrayIcon> icon_;
+    FrameSink sink_;
     QTimer frameTimer_;
     bool ownWindow_ = false;
     XembedFrames ownWindowFrames_;

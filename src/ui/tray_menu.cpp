@@ -12,10 +12,7 @@ QString fromUtf8(std::string_view text) {
 }
 
 // Station names and song titles are data, never mnemonic marks.
-QString literal(QString text, bool exportedOverDBus) {
-    if (exportedOverDBus) {
-        text.replace(QLatin1Char('_'), QStringLiteral("__"));
-    }
+QString literal(QString text) {
     return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
@@ -78,11 +75,6 @@ TrayMenu::TrayMenu(PlayerModel& model, QWidget* parent) : QMenu(parent), model_(
     follower_.emplace(model_, this, [this] { refresh(); });
 }
 
-void TrayMenu::setExportedOverDBus(bool exported) {
-    exportedOverDBus_ = exported;
-    refresh();
-}
-
 void TrayMenu::refresh() {
     const auto phase = model_.phase();
     const auto& station = model_.currentStation();
@@ -93,7 +85,7 @@ void TrayMenu::refresh() {
         if (const auto& song = model_.songText()) {
             line += QStringLiteral(" · ") + QString::fromStdString(*song);
         }
-        nowPlaying_->setText(literal(line, exportedOverDBus_));
+        nowPlaying_->setText(literal(line));
     }
     nowPlaying_->setVisible(heard);
     nowPlayingGap_->setVisible(heard);

@@ -25,8 +25,6 @@ class TrayMenu : public QMenu {
 
     // Brings every item in line with the model.
     void refresh();
-    // A StatusNotifierItem host reads an underscore as a mnemonic mark.
-    void setExportedOverDBus(bool exported);
 
   signals:
     void openPanelRequested();
@@ -36,7 +34,6 @@ class TrayMenu : public QMenu {
   private:
     PlayerModel& model_;
     std::optional<ModelFollower> follower_;
-    bool exportedOverDBus_ = false;
 
     QAction* nowPlaying_ = nullptr;
     QAction* nowPlayingGap_ = nullptr;

@@ -250,6 +250,10 @@ class Sink:
 sink = pytest.fixture(lambda procs, pulse: lambda s="sinkA": Sink(procs, pulse, s), name="sink")
 
 
+def private_home(folder):
+    return {f"XDG_{kind}_HOME": folder / kind.lower() for kind in ("CONFIG", "CACHE", "DATA", "STATE")}
+
+
 class Bus:
     # A private session (or system) bus at a fixed socket, so that it can be killed and started again.
 
@@ -260,8 +264,10 @@ class Bus:
 
     def start(self):
         self.path.unlink(missing_ok=True)
+        # Services it starts keep their files in the test's folder.
         self.daemon = self.procs.spawn("dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                       "--print-address", f"--address={self.address}", stdout=subprocess.PIPE)
+                                       "--print-address", f"--address={self.address}", stdout=subprocess.PIPE,
+                                       env=private_home(self.path.parent))
         assert self.daemon.stdout.readline(), "dbus-daemon did not start"
 
     def kill(self):
@@ -544,7 +550,7 @@ class Screen:
         self.procs = procs
         # -noreset keeps the server's state when its last client leaves between two steps.
         xvfb = procs.spawn("Xvfb", "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-                           "-noreset", stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                           "-noreset", "+extension", "GLX", stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         number = xvfb.stdout.readline().decode().strip()
         assert number.isdigit(), "Xvfb did not start"
         self.env = {"DISPLAY": f":{number}"}
@@ -604,7 +610,7 @@ class Uploads(http.server.BaseHTTPRequestHandler):
 def tray_app(procs, tmp_path, screen, bus):
     # tray_app(stations, **env) starts the quilvo tray application on the test's display and bus,
     # by default with one refused station, and statistics uploads to an endpoint of the test:
-    # .uploads (bodies). One
+    # .uploads (bodies), .stderr() (what it printed there). One
     # still running when the test ends must quit on SIGTERM with exit code 0.
     endpoint, apps = http_endpoint(Uploads), []
 
@@ -615,8 +621,9 @@ def tray_app(procs, tmp_path, screen, bus):
             **quilvo_env(tmp_path), **screen.env, **bus.env, "QT_QPA_PLATFORM": "xcb",
             "LANG": "zh_CN.UTF-8", "XDG_CONFIG_HOME": tmp_path / "config",
             "XDG_RUNTIME_DIR": tmp_path / "runtime",
-            "QUILVO_STATS_ENDPOINT": endpoint.url + "/api/event", **env})
-        app.uploads = endpoint.bodies
+            "QUILVO_STATS_ENDPOINT": endpoint.url + "/api/event", **env},
+            stderr=(err := tmp_path / f"quilvo{len(apps)}.stderr").open("w"))
+        app.uploads, app.stderr = endpoint.bodies, err.read_text
         # It claims its player name on the bus once its tray icon is set up.
         app.running = lambda: wait_until(lambda: app.poll() is None and bus.has_owner(MPRIS))
         apps.append(app)
@@ -637,14 +644,24 @@ class StatusNotifierHost:
 
     WATCHER = "org.kde.StatusNotifierWatcher"
 
-    def __init__(self, procs, bus):
-        self.bus = bus
-        procs.spawn("status-notifier-watcher", env=bus.env)
+    def __init__(self, procs, bus, watcher=True):
+        # watcher=False: the desktop shell under test is the watcher.
+        self.procs, self.bus = procs, bus
+        if watcher:
+            self.start()
+
+    def start(self):
+        self.process = self.procs.spawn("status-notifier-watcher", env=self.bus.env)
         # It owns its name a moment before it serves its object. The host's name need not be
         # owned: the watcher only counts hosts.
         assert wait_until(lambda: self.watcher(self.WATCHER, "RegisterStatusNotifierHost",
                                                "org.kde.StatusNotifierHost-quilvo-test") is not False, 10), \
             "no StatusNotifierWatcher"
+
+    def restart(self):
+        self.procs.kill(self.process)
+        assert wait_until(lambda: not self.bus.has_owner(self.WATCHER)), "the watcher stayed"
+        self.start()
 
     def watcher(self, interface, method, *args):
         with contextlib.suppress(dbus.exceptions.DBusException):
@@ -706,3 +723,42 @@ class ScreenReader:
 
 screen_reader = pytest.fixture(lambda procs, screen, bus, pulse, tmp_path:
                                ScreenReader(procs, screen, bus, pulse, tmp_path / "orca"), name="screen_reader")
+
+
+class DesktopShell:
+    # A real desktop shell on the test's display and buses, software-rendered: GNOME Shell with
+    # the AppIndicator extension (on a system bus with logind, which it needs), or Xfce's panel
+    # with xfwm4. .env for programs in that session, .log() for what the shell printed.
+
+    def __init__(self, procs, screen, bus, folder, kind):
+        folder.mkdir()
+        self.log_file = folder / f"{kind}.log"
+        self.env = {**screen.env, **bus.env, **private_home(folder), "LIBGL_ALWAYS_SOFTWARE": "1",
+                    "XDG_CURRENT_DESKTOP": {"gnome": "GNOME", "xfce": "XFCE"}[kind], "NO_AT_BRIDGE": "1",
+                    # Settings in a file under XDG_CONFIG_HOME: dconf's service, started by the
+                    # bus, would write the runner's own.
+                    "GSETTINGS_BACKEND": "keyfile"}
+        out = dict(stdout=self.log_file.open("w"), stderr=subprocess.STDOUT)
+        if kind == "gnome":
+            self.env.update(SystemBus(procs, folder).env)
+            for key, value in (("enabled-extensions", "['ubuntu-appindicators@ubuntu.com']"),
+                               ("welcome-dialog-last-shown-version", "'999'")):
+                assert run("gsettings", "set", "org.gnome.shell", key, value, env=self.env).returncode == 0
+            procs.spawn("gnome-shell", "--x11", "--replace", "--sm-disable", env=self.env, **out)
+        else:
+            procs.spawn("xfwm4", "--sm-client-disable", env=self.env, **out)
+            procs.spawn("xfce4-panel", "--sm-client-disable", env=self.env, **out)
+        assert wait_until(lambda: bus.has_owner(StatusNotifierHost.WATCHER), 60 * SLOWDOWN), \
+            f"{kind} started no StatusNotifierWatcher:\n{self.log()}"
+        if kind == "gnome":
+            time.sleep(2)  # GNOME starts in the overview: leave it
+            screen.xdotool("key", "Escape")
+
+    def log(self):
+        return self.log_file.read_text(errors="replace")
+
+
+@pytest.fixture
+def desktop_shell(procs, screen, bus, tmp_path):
+    # desktop_shell("gnome" or "xfce") starts that shell.
+    return lambda kind: DesktopShell(procs, screen, bus, tmp_path / kind, kind)
