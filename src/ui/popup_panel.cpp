@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -96,6 +97,7 @@ void PopupPanel::dismiss() {
 void PopupPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     closedByFocusLoss_.invalidate();
+    shown_.start();
     content()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
@@ -108,9 +110,12 @@ void PopupPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 void PopupPanel::mousePressEvent(QMouseEvent* event) {
-    // Held, the pointer brings presses anywhere on the screen here.
+    // Held, the pointer brings presses anywhere on the screen here. The second press of the
+    // double click on the icon that opened the panel is part of that one activation.
     if (!rect().contains(event->position().toPoint())) {
-        dismiss();
+        if (shown_.hasExpired(QGuiApplication::styleHints()->mouseDoubleClickInterval())) {
+            dismiss();
+        }
         return;
     }
     QWidget::mousePressEvent(event);

@@ -46,6 +46,7 @@ class PopupPanel : public QWidget {
     std::function<QWidget*()> makeContent_;
     QWidget* content_ = nullptr;
     QElapsedTimer closedByFocusLoss_;
+    QElapsedTimer shown_;
 };
 
 }  // namespace quilvo::ui
