@@ -78,12 +78,18 @@ StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls
     static const GDBusInterfaceVTable vtable = {&call, &property, nullptr, {}};
     registration_ = g_dbus_connection_register_object(
         connection_, kItemPath, description_->interfaces[0], &vtable, this, nullptr, nullptr);
-    nameOwner_ = g_bus_own_name_on_connection(connection_, busName_.c_str(),
-                                              G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, nullptr, nullptr,
-                                              nullptr, nullptr);
-    watcherWatch_ =
-        g_bus_watch_name_on_connection(connection_, kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                                       &watcherAppeared, nullptr, this, nullptr);
+    // A watcher told of a name nobody owns yet cannot reach the item: GNOME's logs an error.
+    nameOwner_ = g_bus_own_name_on_connection(
+        connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+        [](GDBusConnection* connection, const char*, void* self) {
+            auto& item = *static_cast<StatusNotifierItem*>(self);
+            if (item.watcherWatch_ == 0) {
+                item.watcherWatch_ = g_bus_watch_name_on_connection(
+                    connection, kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE, &watcherAppeared, nullptr,
+                    self, nullptr);
+            }
+        },
+        nullptr, this, nullptr);
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
@@ -93,7 +99,9 @@ StatusNotifierItem::~StatusNotifierItem() {
         g_source_remove(retry_);
     }
     if (connection_ != nullptr) {
-        g_bus_unwatch_name(watcherWatch_);
+        if (watcherWatch_ != 0) {
+            g_bus_unwatch_name(watcherWatch_);
+        }
         g_bus_unown_name(nameOwner_);
         g_dbus_connection_unregister_object(connection_, registration_);
         g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
