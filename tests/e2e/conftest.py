@@ -71,13 +71,15 @@ def procs():
     p.close()
 
 
-@pytest.fixture(scope="session")
-def tone(tmp_path_factory):
-    """Ten seconds of a steady 440 Hz tone, 128 kbit/s CBR MP3."""
-    path = tmp_path_factory.mktemp("tone") / "tone.mp3"
+def make_tone(path):
+    """Ten seconds of a steady 440 Hz tone, 128 kbit/s CBR MP3, at `path`."""
     assert run(*FFMPEG, "-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=10", "-af",
                "volume=3", "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k", *MP3, path, timeout=60).returncode == 0
     return path
+
+
+tone = pytest.fixture(scope="session", name="tone")(
+    lambda tmp_path_factory: make_tone(tmp_path_factory.mktemp("tone") / "tone.mp3"))
 
 
 @pytest.fixture
@@ -127,9 +129,67 @@ class Pulse:
     def set_default(self, sink):
         assert self.pactl("set-default-sink", sink) is not None
 
+    def sink_inputs(self, app="Quilvo"):
+        """The streams `app` plays into the server: pactl's JSON of each (index, volume, ...)."""
+        return [i for i in json.loads(self.pactl("-f", "json", "list", "sink-inputs") or "[]")
+                if i["properties"].get("application.name") == app]
+
+    def record(self, sink):
+        """A recorder of what `sink` plays: raw 44.1 kHz stereo s16le on its stdout."""
+        return self.procs.spawn("parec", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
+                                "--latency-msec=10", f"--device={sink}.monitor", env=self.env,
+                                stdout=subprocess.PIPE)
 
 
-pulse = pytest.fixture(lambda procs, tmp_path: Pulse(procs, tmp_path / "pulse"), name="pulse")
+class PipeWire(Pulse):
+    # PipeWire with WirePlumber and its PulseAudio server, as Debian 12's GNOME runs it, with the
+    # same null sinks. The sinks are PipeWire's own objects, so they outlive a restart of the
+    # servers as a sound card does; stop() and start() restart all three.
+
+    def __init__(self, procs, folder):
+        self.procs, self.folder = procs, folder
+        run_dir, config = folder / "run", folder / "config/pipewire/pipewire.conf.d"
+        config.mkdir(parents=True)
+        run_dir.mkdir(mode=0o700)
+        (config / "sinks.conf").write_text("context.objects = [\n" + "".join(
+            f"  {{ factory = adapter args = {{ factory.name = support.null-audio-sink node.name = {s} "
+            f"node.description = {s} media.class = Audio/Sink object.linger = true "
+            f"audio.position = [ FL FR ] }} }}\n" for s in ("sinkA", "sinkB")) + "]\n")
+        self.bus = Bus(procs, folder / "bus")
+        self.own = {"XDG_RUNTIME_DIR": run_dir, "XDG_CONFIG_HOME": folder / "config",
+                    "XDG_STATE_HOME": folder / "state", **self.bus.env}
+        self.env = {"PULSE_SERVER": f"unix:{run_dir / 'pulse/native'}"}
+        self.start()
+
+    def start(self):
+        self.daemons = [self.procs.spawn(d, env=self.own, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                        for d in ("pipewire", "wireplumber", "pipewire-pulse")]
+        # Its sinks are listed a moment before WirePlumber takes a default.
+        assert wait_until(lambda: "sinkB" in (self.pactl("list", "short", "sinks") or "") and
+                          self.pactl("set-default-sink", "sinkA") is not None), "PipeWire did not start"
+
+    def stop(self):
+        for daemon in reversed(self.daemons):
+            self.procs.kill(daemon)
+
+    def record(self, sink):
+        # WirePlumber moves even a monitor recorder to the default sink: link one that it leaves alone.
+        name = f"rec-{sink}-{len(self.procs)}"
+        rec = self.procs.spawn("pw-record", "--target", "0", "-P", f"{{ node.name = {name} node.autoconnect = false }}",
+                               "--rate", "44100", "--channels", "2", "--format", "s16", "--latency", "10ms", "-",
+                               env=self.own, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        for channel in ("FL", "FR"):
+            assert wait_until(lambda: run("pw-link", f"{sink}:monitor_{channel}", f"{name}:input_{channel}",
+                                          env=self.own).returncode == 0, 10), f"could not record {sink}"
+        return rec
+
+
+@pytest.fixture
+def pulse(procs, tmp_path, request):
+    """The test's sound server: PulseAudio, or PipeWire where a test asks for it with
+    @pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire"], indirect=True)."""
+    kind = getattr(request, "param", "pulseaudio")
+    return (PipeWire if kind == "pipewire" else Pulse)(procs, tmp_path / kind)
 
 
 class Sink:
@@ -140,11 +200,9 @@ class Sink:
 
     def __init__(self, procs, pulse, sink):
         self.blocks = []
-        self.parec = procs.spawn("parec", "--raw", "--format=s16le", "--rate=44100", "--channels=2",
-                                 "--latency-msec=10", f"--device={sink}.monitor", env=pulse.env,
-                                 stdout=subprocess.PIPE)
+        self.parec = pulse.record(sink)
         threading.Thread(target=self._read, daemon=True).start()
-        assert wait_until(lambda: self.blocks, 10), f"parec recorded nothing from {sink}"
+        assert wait_until(lambda: self.blocks, 10), f"recorded nothing from {sink}"
 
     def _read(self):
         pending = b""
@@ -408,7 +466,8 @@ def lines(process):
 
 
 class Icecast:
-    # Icecast with one mount, /stream, fed the tone in a loop by ffmpeg.
+    # Icecast with one mount, /stream, fed the tone in a loop by ffmpeg. `burst`: True for its
+    # default burst on connect (64 KiB), False for none, or a size in bytes.
 
     def __init__(self, procs, folder, tone, burst):
         self.port, self.password = free_port(), secrets.token_hex(8)
@@ -419,7 +478,7 @@ class Icecast:
         folder.parent.chmod(0o755)
         os.chown(log, *pwd.getpwnam("nobody")[2:4])
         (folder / "icecast.xml").write_text(f"""<icecast><hostname>127.0.0.1</hostname>
-  <limits><sources>4</sources>{'' if burst else '<burst-size>0</burst-size>'}</limits>
+  <limits><sources>4</sources>{'' if burst is True else f'<burst-size>{int(burst)}</burst-size>'}</limits>
   <authentication><source-password>{self.password}</source-password><admin-user>admin</admin-user>
     <admin-password>{self.password}</admin-password></authentication>
   <listen-socket><port>{self.port}</port><bind-address>127.0.0.1</bind-address></listen-socket>
@@ -428,7 +487,7 @@ class Icecast:
   <security><changeowner><user>nobody</user><group>nogroup</group></changeowner></security></icecast>""")
         # Changing its user cancels the parent-death signal; a PID namespace still ends it with us.
         server = procs.spawn("unshare", "--pid", "--fork", "--kill-child", "--", "icecast2", "-c",
-                             folder / "icecast.xml")
+                             folder / "icecast.xml", stderr=subprocess.DEVNULL)
         assert wait_until(lambda: "<icestats>" in self.admin("/admin/stats") or server.poll()) and \
             server.poll() is None, "no Icecast"
         procs.spawn(*FFMPEG, "-re", "-stream_loop", "-1", "-i", tone, "-c:a", "copy", "-content_type", "audio/mpeg",

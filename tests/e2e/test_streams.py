@@ -70,6 +70,7 @@ def test_a_stream_that_stops_is_reconnected_and_heard_again_as_the_same_request(
     assert cli.count("station_failed", "stalling") == 0
 
 
+@pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire"], indirect=True)
 @pytest.mark.parametrize("dip", ["burst=3&gapat=4&gap=1", "gapat=3&gap=0.6"])
 def test_a_short_dip_in_the_stream_plays_on(quilvo_cli, streams, sink, dip):
     recorder = sink()
