@@ -166,7 +166,8 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     bool everPlayedThisRequest_ = false;
     bool userPaused_ = false;
     std::shared_ptr<Timer> beat_;
-    std::map<Mood, std::vector<Station>> queues_;
+    // Per mood, the cycle's stations still to come (indices into the repository), next one last.
+    std::map<Mood, std::vector<std::size_t>> queues_;
     std::set<std::string> sessionFailed_;
     std::set<std::string> roundStations_;
     std::optional<Instant> roundDeadline_;
