@@ -100,6 +100,7 @@ class Stats : public StatsRecorder {
     // Stored events the endpoint has taken, whose removal from the store could not be saved.
     std::set<std::string> delivered_;
     std::atomic<bool> stopping_ = false;
+    std::atomic<bool> flushing_ = false;
     // Last member: its destructor finishes the queued work while everything above still lives.
     SerialQueue queue_;
 };

@@ -22,6 +22,7 @@ std::string requestBody(const std::vector<std::string>& batch) {
 }  // namespace
 
 void Stats::flush() {
+    flushing_ = true;
     queue_.async([this] { pump(true); });
 }
 
@@ -65,11 +66,12 @@ void Stats::pump(bool force) {
         stored = events.size();
     }
     // One batch for each new event, as if each had been sent on its own, so that a burst loses
-    // nothing to the queue's limit; new events waiting are stored before the next batch.
-    std::size_t batches = fresh + (force ? 1 : 0);
+    // nothing to the queue's limit; new events waiting are stored before the next batch. The
+    // flush of the program's end sends one, so that quitting does not wait for a long queue.
+    std::size_t batches = force ? 1 : fresh;
     bool changed = false;
     while (batches > 0 && !stopping_ && (force ? !events.empty() : events.size() >= kBatchSize) &&
-           !(changed && moreTracked())) {
+           !(changed && (flushing_ || moreTracked()))) {
         --batches;
         const std::size_t count = std::min(events.size(), kBatchSize);
         const auto batchEnd = events.begin() + static_cast<std::ptrdiff_t>(count);
