@@ -151,23 +151,43 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
 }  // namespace
 
 std::optional<std::vector<Station>> StationRepository::parse(std::string_view bytes) {
-    // Without exceptions the parser reports failure (syntax, invalid UTF-8) as a discarded value.
-    const json root = json::parse(bytes, nullptr, /*allow_exceptions=*/false);
+    // Each entry becomes a station as soon as it is parsed and leaves the document then, so a
+    // large catalogue never stands in memory twice.
+    std::vector<Station> result;
+    std::unordered_set<std::string> seen;
+    std::string rootKey;
+    bool inStations = false;
+    const json::parser_callback_t take = [&](int depth, json::parse_event_t event, json& parsed) {
+        using enum json::parse_event_t;
+        if (depth == 1 && event == key) {
+            rootKey = parsed.get<std::string>();
+        } else if (depth == 1 && event == array_start && rootKey == "stations") {
+            // A repeated key counts as its last value, as in a whole document.
+            inStations = true;
+            result.clear();
+            seen.clear();
+        } else if (depth == 1 && event == array_end) {
+            inStations = false;
+        } else if (depth == 2 && event == object_end && inStations) {
+            result.push_back(stationOf(parsed, seen));
+            return false;
+        }
+        return true;
+    };
+    json root;
+    try {
+        // Without exceptions the parser reports failure (syntax, invalid UTF-8) as a discarded
+        // value; a broken rule throws from the callback.
+        root = json::parse(bytes, take, /*allow_exceptions=*/false);
+    } catch (const Rejected&) {
+        return std::nullopt;
+    }
     if (root.is_discarded() || !root.is_object()) {
         return std::nullopt;
     }
+    // What is left in the array are entries that are no objects.
     const auto stations = root.find("stations");
-    if (stations == root.end() || !stations->is_array() || stations->empty()) {
-        return std::nullopt;
-    }
-    std::vector<Station> result;
-    result.reserve(stations->size());
-    std::unordered_set<std::string> seen;
-    try {
-        for (const json& entry : *stations) {
-            result.push_back(stationOf(entry, seen));
-        }
-    } catch (const Rejected&) {
+    if (stations == root.end() || !stations->is_array() || !stations->empty() || result.empty()) {
         return std::nullopt;
     }
     return result;
@@ -175,22 +195,43 @@ std::optional<std::vector<Station>> StationRepository::parse(std::string_view by
 
 StationRepository::StationRepository(const std::optional<std::filesystem::path>& catalogueFile) {
     std::optional<std::string> bytes;
+    bool tooLarge = false;
     if (catalogueFile) {
         std::error_code ec;
         // A directory opens as a stream on Linux but is no catalogue.
         if (!std::filesystem::is_directory(*catalogueFile, ec)) {
-            bytes = readFile(*catalogueFile);
+            const auto size = std::filesystem::file_size(*catalogueFile, ec);
+            tooLarge = !ec && size > kMaxCatalogueBytes;
+            bytes = tooLarge ? std::optional<std::string>("") : readFile(*catalogueFile);
         }
     }
     if (!bytes) {
         loadError_ = std::string(kCatalogueMissing);
-    } else if (auto parsed = parse(*bytes)) {
+    } else if (auto parsed = tooLarge ? std::nullopt : parse(*bytes)) {
         stations_ = std::move(*parsed);
-        return;
     } else {
         loadError_ = std::string(kCatalogueCorrupt);
     }
-    stations_ = fallbackStations();
+    if (loadError_) {
+        stations_ = fallbackStations();
+    }
+    indexMoods();
+}
+
+void StationRepository::indexMoods() {
+    for (std::size_t i = 0; i < stations_.size(); ++i) {
+        if (stations_[i].active) {
+            for (const Mood mood : stations_[i].moods) {
+                activeByMood_[mood].push_back(i);
+            }
+        }
+    }
+}
+
+const std::vector<std::size_t>& StationRepository::activeIndices(Mood mood) const {
+    static const std::vector<std::size_t> none;
+    const auto found = activeByMood_.find(mood);
+    return found == activeByMood_.end() ? none : found->second;
 }
 
 std::vector<Station> StationRepository::active() const {

@@ -15,10 +15,11 @@ class KeyValueStore {
     virtual ~KeyValueStore() = default;
     // Absent when nothing is stored under `key` or it is not text.
     virtual std::optional<std::string> text(const std::string& key) = 0;
-    virtual void setText(const std::string& key, const std::string& value) = 0;
+    // False when the value could not be stored (a read-only or full disk, say).
+    virtual bool setText(const std::string& key, const std::string& value) = 0;
     // Absent when nothing is stored under `key` or it is not a list of texts.
     virtual std::optional<std::vector<std::string>> textList(const std::string& key) = 0;
-    virtual void setTextList(const std::string& key, const std::vector<std::string>& value) = 0;
+    virtual bool setTextList(const std::string& key, const std::vector<std::string>& value) = 0;
 
     // Keeps every other process that shares the store out of it until `unlock()`, so that a
     // read-modify-write spanning several calls is whole. Waits at most `wait`; false when the

@@ -104,6 +104,7 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     void teardownObservers();
     void takePlayerOut(double rampDuration);
     void rampOut(std::shared_ptr<AudioPlayer> player, double duration);
+    void endFadeOut();
     bool isCurrent(std::int64_t generation, const std::shared_ptr<AudioPlayer>& player) const;
     void onItemStatus(std::int64_t generation, const std::shared_ptr<AudioPlayer>& player,
                       const Station& station);
@@ -165,14 +166,21 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     bool everPlayedThisRequest_ = false;
     bool userPaused_ = false;
     std::shared_ptr<Timer> beat_;
-    std::map<Mood, std::vector<Station>> queues_;
+    // Per mood, the cycle's stations still to come (indices into the repository), next one last.
+    std::map<Mood, std::vector<std::size_t>> queues_;
     std::set<std::string> sessionFailed_;
     std::set<std::string> roundStations_;
     std::optional<Instant> roundDeadline_;
     std::optional<Instant> stallDeadline_;
     std::int64_t reconnectTried_ = 0;
     std::shared_ptr<Timer> fadeInTimer_;
-    std::vector<std::shared_ptr<Timer>> fadeOutTimers_;
+    // The one player fading out, held by its ramp alone.
+    struct FadeOut {
+        std::shared_ptr<Timer> timer;
+        std::weak_ptr<AudioPlayer> player;
+        float startVolume = 0;
+    };
+    FadeOut fadeOut_;
     std::optional<Instant> sleepDeadline_;
     std::int64_t sleepMinutes_ = 0;
     std::shared_ptr<Timer> sleepTick_;

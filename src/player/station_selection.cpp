@@ -34,32 +34,34 @@ void PlayerModel::openRound() {
 }
 
 std::optional<Station> PlayerModel::drawNext(Mood mood, const std::optional<Station>& avoid) {
-    std::vector<Station> pool;
-    for (Station& station : repository_.active()) {
-        if (station.moods.contains(mood) && !sessionFailed_.contains(station.id)) {
-            pool.push_back(std::move(station));
-        }
+    // Amortised constant time whatever the catalogue's size: a draw passes over the stations
+    // that failed since the deal, and a deal happens once per cycle.
+    const std::vector<Station>& stations = repository_.stations();
+    const auto eligible = [&](std::size_t i) { return !sessionFailed_.contains(stations[i].id); };
+    std::vector<std::size_t>& queue = queues_[mood];
+    while (!queue.empty() && !eligible(queue.back())) {
+        queue.pop_back();
     }
-    if (pool.empty()) {
-        return std::nullopt;
-    }
-    std::vector<Station>& queue = queues_[mood];
-    std::erase_if(queue, [&pool](const Station& queued) {
-        return std::find(pool.begin(), pool.end(), queued) == pool.end();
-    });
     if (queue.empty()) {
-        queue = std::move(pool);
+        for (const std::size_t i : repository_.activeIndices(mood)) {
+            if (eligible(i)) {
+                queue.push_back(i);
+            }
+        }
+        if (queue.empty()) {
+            return std::nullopt;
+        }
         for (std::size_t i = queue.size() - 1; i > 0; --i) {
             std::swap(queue[i], queue[randomIndex(i + 1)]);
         }
         // A fresh cycle must not open with the station that is playing.
-        if (avoid && queue.size() >= 2 && queue.front() == *avoid) {
+        if (avoid && queue.size() >= 2 && stations[queue.back()].id == avoid->id) {
             std::swap(queue.front(), queue.back());
         }
     }
-    Station next = std::move(queue.front());
-    queue.erase(queue.begin());
-    return next;
+    const std::size_t next = queue.back();
+    queue.pop_back();
+    return stations[next];
 }
 
 void PlayerModel::playMood(Mood mood) {

@@ -14,7 +14,6 @@ namespace {
 constexpr Seconds kFadeStep{1.0 / 30.0};
 constexpr double kFadeInDuration = 0.3;
 constexpr double kReplaceRamp = 0.2;
-constexpr std::size_t kMaxFadeOutTimers = 8;
 constexpr std::int64_t kMaxRequestMs = 3'600'000;
 
 }  // namespace
@@ -209,9 +208,13 @@ void PlayerModel::takePlayerOut(double rampDuration) {
 }
 
 void PlayerModel::rampOut(std::shared_ptr<AudioPlayer> player, double duration) {
+    // At most one player fades beside the current one: whatever the rate of commands, the
+    // sound server never holds more than three of our streams.
+    endFadeOut();
     const float startVolume = player->volume();
     const Instant t0 = now();
     EventLoop& loop = services_.loop;
+    std::weak_ptr<AudioPlayer> weakPlayer = player;
     // Holds the player and not the model: the ramp finishes even if the model is gone.
     auto timer =
         scheduleSteps(loop, kFadeStep, [&loop, player, t0, duration, startVolume](Timer& timer) {
@@ -224,9 +227,19 @@ void PlayerModel::rampOut(std::shared_ptr<AudioPlayer> player, double duration) 
             player->setVolume(startVolume);
             timer.invalidate();
         });
-    fadeOutTimers_.push_back(std::move(timer));
-    if (fadeOutTimers_.size() > kMaxFadeOutTimers) {
-        fadeOutTimers_.erase(fadeOutTimers_.begin());
+    fadeOut_ = FadeOut{std::move(timer), std::move(weakPlayer), startVolume};
+}
+
+void PlayerModel::endFadeOut() {
+    FadeOut fade = std::exchange(fadeOut_, {});
+    if (!fade.timer || !fade.timer->isValid()) {
+        return;
+    }
+    // Invalidating lets the loop drop the ramp, and with it the player.
+    fade.timer->invalidate();
+    if (auto player = fade.player.lock()) {
+        player->pause();
+        player->setVolume(fade.startVolume);
     }
 }
 

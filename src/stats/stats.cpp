@@ -25,7 +25,21 @@ void Stats::track(const std::string& type, const std::optional<std::string>& moo
     // Only the time is taken here; the id and the device key, which may need the store, are
     // added on the worker.
     EventFields fields{type, mood, stationId, ok, ms, minutes, settings_.now()};
-    queue_.async([this, fields = std::move(fields)] { pump(false, record(fields)); });
+    bool pumpQueued = false;
+    {
+        std::lock_guard lock(trackedMutex_);
+        pumpQueued = !tracked_.empty();
+        tracked_.push_back(std::move(fields));
+    }
+    // Events tracked while the worker is busy go into the store together, in one write.
+    if (!pumpQueued) {
+        queue_.async([this] { pump(false); });
+    }
+}
+
+bool Stats::moreTracked() {
+    std::lock_guard lock(trackedMutex_);
+    return !tracked_.empty();
 }
 
 void Stats::waitUntilIdle() {
@@ -51,6 +65,7 @@ const std::string& Stats::deviceKey() {
         std::optional<std::string> stored = store_->text(std::string(kKeyDevice));
         if (!stored || stored->empty()) {
             stored = settings_.newUuid();
+            // Kept for the run even where it cannot be stored.
             store_->setText(std::string(kKeyDevice), *stored);
         }
         deviceKey_ = std::move(stored);
@@ -62,8 +77,8 @@ std::vector<std::string> Stats::loadQueue() {
     return store_->textList(std::string(kKeyQueue)).value_or(std::vector<std::string>{});
 }
 
-void Stats::saveQueue(const std::vector<std::string>& events) {
-    store_->setTextList(std::string(kKeyQueue), events);
+bool Stats::saveQueue(const std::vector<std::string>& events) {
+    return store_->setTextList(std::string(kKeyQueue), events);
 }
 
 }  // namespace quilvo

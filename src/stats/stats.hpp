@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,9 +42,13 @@ struct StatsSettings {
 
 // Anonymous usage events, kept in the store until the endpoint has taken them in batches of
 // ten. Every store access and upload runs in order on one worker thread, so `track` and
-// `flush` never block their caller; the store's lock keeps other processes that share it out of
-// each read-modify-write and each upload with its save. Destruction keeps what is still queued in
-// the store without sending it; an upload under way is waited for (at most `kUploadWait`).
+// `flush` never block their caller; events tracked while the worker is busy are stored together,
+// in one write. The store's lock keeps other processes that share it out of each
+// read-modify-write, each upload with its save, and the making of the device key. A store that
+// cannot be written leaves the run's events in memory, uploaded as usual, and a batch taken from
+// it whose removal could not be saved is not sent again in this run. Destruction keeps what is
+// still queued in the store without sending it; an upload under way is waited for (at most
+// `kUploadWait`).
 class Stats : public StatsRecorder {
   public:
     static constexpr std::size_t kMaxQueue = 200;
@@ -72,19 +78,29 @@ class Stats : public StatsRecorder {
     std::string record(const EventFields& fields);
     const std::string& deviceKey();
     std::vector<std::string> loadQueue();
-    void saveQueue(const std::vector<std::string>& events);
+    bool saveQueue(const std::vector<std::string>& events);
 
     // Upload.
-    void pump(bool force, std::optional<std::string> extra);
+    void pump(bool force);
     bool post(const std::vector<std::string>& batch);
+    bool moreTracked();
 
     const std::shared_ptr<KeyValueStore> store_;
     const std::shared_ptr<HttpClient> http_;
     const StatsSettings settings_;
+    // Tracked and not yet taken by the worker; a pump is queued while it is not empty.
+    std::mutex trackedMutex_;
+    std::vector<EventFields> tracked_;
+    // The rest belongs to the worker.
     std::optional<std::string> deviceKey_;
-    // Recorded events not yet in the store, because another process held it too long.
+    // Taken, but waiting for the store's lock to be recorded: the device key is made under it.
+    std::vector<EventFields> unrecorded_;
+    // Recorded events the store does not hold: another process kept it, or it cannot be written.
     std::vector<std::string> unsaved_;
+    // Stored events the endpoint has taken, whose removal from the store could not be saved.
+    std::set<std::string> delivered_;
     std::atomic<bool> stopping_ = false;
+    std::atomic<bool> flushing_ = false;
     // Last member: its destructor finishes the queued work while everything above still lives.
     SerialQueue queue_;
 };

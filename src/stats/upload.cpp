@@ -22,42 +22,86 @@ std::string requestBody(const std::vector<std::string>& batch) {
 }  // namespace
 
 void Stats::flush() {
-    queue_.async([this] { pump(true, std::nullopt); });
+    flushing_ = true;
+    queue_.async([this] { pump(true); });
 }
 
-void Stats::pump(bool force, std::optional<std::string> extra) {
-    if (extra) {
-        unsaved_.push_back(std::move(*extra));
+void Stats::pump(bool force) {
+    std::size_t fresh = 0;
+    {
+        std::lock_guard lock(trackedMutex_);
+        fresh = tracked_.size();
+        unrecorded_.insert(unrecorded_.end(), std::make_move_iterator(tracked_.begin()),
+                           std::make_move_iterator(tracked_.end()));
+        tracked_.clear();
+    }
+    if (fresh == 0 && !force) {
+        return;
     }
     // Other processes may share the store: from reading the queue to saving the result, the
     // upload included, it is ours alone. Without the lock new events wait here for a later
     // turn, and stored ones stay for whichever process gets the lock next.
-    if (!store_->lock(stopping_ ? Seconds{0} : kUploadWait)) {
+    const bool locked = store_->lock(stopping_ ? Seconds{0} : kUploadWait);
+    if (locked || deviceKey_) {
+        for (const EventFields& fields : unrecorded_) {
+            unsaved_.push_back(record(fields));
+        }
+        unrecorded_.clear();
+    }
+    if (!locked) {
+        if (unsaved_.size() > kMaxQueue) {
+            unsaved_.erase(unsaved_.begin(), unsaved_.end() - kMaxQueue);
+        }
         return;
     }
     std::vector<std::string> events = loadQueue();
-    if (!unsaved_.empty()) {
-        events.insert(events.end(), std::make_move_iterator(unsaved_.begin()),
-                      std::make_move_iterator(unsaved_.end()));
-        unsaved_.clear();
-        if (events.size() > kMaxQueue) {
-            events.erase(events.begin(), events.end() - kMaxQueue);
-        }
+    std::erase_if(events, [this](const std::string& event) { return delivered_.contains(event); });
+    // The first `stored` of `events` are in the store.
+    std::size_t stored = events.size();
+    events.insert(events.end(), unsaved_.begin(), unsaved_.end());
+    // The batch stays stored until the endpoint has taken it, so ending the process during the
+    // upload loses nothing.
+    if ((!unsaved_.empty() || !delivered_.empty()) && saveQueue(events)) {
+        delivered_.clear();
+        stored = events.size();
     }
-    // The batch stays stored until the endpoint has taken it, so ending the process during
-    // the upload loses nothing.
-    saveQueue(events);
-    const bool wanted = force ? !events.empty() : events.size() >= kBatchSize;
-    if (wanted && !stopping_) {
-        const auto batchEnd = events.begin() + std::min(events.size(), kBatchSize);
-        if (post({events.begin(), batchEnd})) {
-            saveQueue({batchEnd, events.end()});
-        } else if (events.size() > kMaxQueue) {
-            // The batch back in front of the rest: the oldest events are the ones kept.
+    // One batch for each new event, as if each had been sent on its own, so that a burst loses
+    // nothing to the queue's limit; new events waiting are stored before the next batch. Once the
+    // program flushes at its end, sending stops as soon as the store can keep the rest: quitting
+    // cuts off an upload under way, which the endpoint may have taken all the same.
+    std::size_t batches = force ? 1 : fresh;
+    bool changed = false;
+    while (batches > 0 && !stopping_ && (force ? !events.empty() : events.size() >= kBatchSize) &&
+           !(changed && ((flushing_ && events.size() <= kMaxQueue) || moreTracked()))) {
+        --batches;
+        const std::size_t count = std::min(events.size(), kBatchSize);
+        const auto batchEnd = events.begin() + static_cast<std::ptrdiff_t>(count);
+        if (!post({events.begin(), batchEnd})) {
+            break;
+        }
+        const std::size_t fromStore = std::min(count, stored);
+        delivered_.insert(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(fromStore));
+        stored -= fromStore;
+        events.erase(events.begin(), batchEnd);
+        changed = true;
+    }
+    if (events.size() > kMaxQueue) {
+        // New events push the oldest out; a batch put back keeps its place before the rest.
+        const std::size_t excess = events.size() - kMaxQueue;
+        if (fresh > 0) {
+            events.erase(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(excess));
+            stored -= std::min(stored, excess);
+        } else {
             events.resize(kMaxQueue);
-            saveQueue(events);
+            stored = std::min(stored, kMaxQueue);
         }
+        changed = true;
     }
+    if (changed && saveQueue(events)) {
+        delivered_.clear();
+        stored = events.size();
+    }
+    unsaved_.assign(events.begin() + static_cast<std::ptrdiff_t>(stored), events.end());
     store_->unlock();
 }
 

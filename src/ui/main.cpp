@@ -52,6 +52,23 @@ std::optional<int> runPrintingOption(int argc, char** argv) {
     return std::nullopt;
 }
 
+constexpr std::string_view kNoDisplay =
+    "quilvo: 无法打开图形显示。请在桌面会话中运行，或使用 quilvo-cli。\n";
+
+QtMessageHandler qtMessages = nullptr;
+
+// Qt aborts when no platform plugin can open the display (a DISPLAY with no server behind it):
+// at start-up that is a missing display, said as for none at all, not a crash.
+void exitWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::cerr << kNoDisplay;
+        std::_Exit(1);
+    }
+    if (!std::string_view(context.category ? context.category : "").starts_with("qt.qpa")) {
+        qtMessages(type, context, text);
+    }
+}
+
 bool hasDisplay() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(name);
@@ -95,8 +112,7 @@ int main(int argc, char** argv) {
         return *code;
     }
     if (!hasDisplay()) {
-        std::cerr << "quilvo: 没有可用的图形显示（DISPLAY 与 WAYLAND_DISPLAY 均未设置）。"
-                     "请在桌面会话中运行，或使用 quilvo-cli。\n";
+        std::cerr << kNoDisplay;
         return 1;
     }
     // Before any thread starts, so every thread leaves these signals to the main loop.
@@ -108,7 +124,9 @@ int main(int argc, char** argv) {
     // The player's loop is GLib's default context, which only Qt's GLib dispatcher runs.
     unsetenv("QT_NO_GLIB");
 
+    qtMessages = qInstallMessageHandler(exitWithoutDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessages);
     QApplication::setApplicationName(QStringLiteral("quilvo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quilvo"));
     QApplication::setApplicationVersion(QString::fromLatin1(quilvo::kAppVersion));

@@ -22,6 +22,15 @@ TEST(StationRepository, UsesAnAcceptedFileOrFallsBackWithTheRightMessage) {
   {"station_id":"b\u001b[2J","station_name":"B","primary_mood":"calm"},
   {"station_id":"c","station_name":"C","stream_url":"http://r.example/c","mood_ids":["calm"],"primary_mood":"calm","active":true}]})";
     std::ofstream(dir / "bad.json") << R"({"stations":[]})";
+    fs::copy_file(dir / "stations.json", dir / "huge.json");
+    {
+        // Valid, but padded past the size refused.
+        std::ofstream huge(dir / "huge.json", std::ios::app);
+        const std::string spaces(1 << 20, ' ');
+        for (std::uintmax_t i = 0; i <= kMaxCatalogueBytes >> 20; ++i) {
+            huge << spaces;
+        }
+    }
     const StationRepository repo(dir / "stations.json");
     EXPECT_FALSE(repo.loadError());
     EXPECT_EQ(repo.active(), (std::vector<Station>{repo.stations().at(0), repo.stations().at(2)}));
@@ -37,7 +46,8 @@ TEST(StationRepository, UsesAnAcceptedFileOrFallsBackWithTheRightMessage) {
         {dir / "absent.json", kCatalogueMissing},
         {std::nullopt, kCatalogueMissing},
         {dir.path(), kCatalogueMissing},
-        {dir / "bad.json", kCatalogueCorrupt}};
+        {dir / "bad.json", kCatalogueCorrupt},
+        {dir / "huge.json", kCatalogueCorrupt}};
     for (const auto& [file, message] : fallbacks) {
         const StationRepository fallback(file);
         EXPECT_EQ(fallback.loadError(), std::string(message));

@@ -353,10 +353,10 @@ class Cli:
     # statistics events are dicts with the arrival time in "t". wait() and stat() read them like
     # a log: each returns the first match after the previous one it returned, or fails the test.
 
-    def __init__(self, procs, folder, stations, env):
+    def __init__(self, procs, folder, stations, env, wrap=()):
         folder.mkdir()
         self.err = folder / "cli.stderr"
-        self.p = procs.spawn(BIN / "quilvo-cli", "--json", "--catalogue", write_catalogue(folder, stations),
+        self.p = procs.spawn(*wrap, BIN / "quilvo-cli", "--json", "--catalogue", write_catalogue(folder, stations),
                              env={**quilvo_env(folder), **env}, stdin=subprocess.PIPE,
                              stdout=subprocess.PIPE, stderr=self.err.open("w"))
         self.lines, self.states, self.stats, self.pos = [], [], [], {"states": 0, "stats": 0}
@@ -435,14 +435,14 @@ class Cli:
 
 @pytest.fixture
 def quilvo_cli(procs, tmp_path, pulse):
-    # quilvo_cli(stations, **env) starts quilvo-cli on a catalogue of `stations`, playing into
-    # the test's PulseAudio. A program still running when the test ends must quit with exit
+    # quilvo_cli(stations, wrap=(), **env) starts quilvo-cli on a catalogue of `stations`,
+    # playing into the test's PulseAudio, as the last arguments of `wrap` if given. A program still running when the test ends must quit with exit
     # code 0 (and so without a sanitizer report).
     started = []
 
-    def start(stations, **env):
+    def start(stations, wrap=(), **env):
         env = {**pulse.env, **{k: str(v) for k, v in env.items()}}
-        started.append(Cli(procs, tmp_path / f"cli{len(started)}", stations, env))
+        started.append(Cli(procs, tmp_path / f"cli{len(started)}", stations, env, wrap))
         return started[-1]
 
     yield start

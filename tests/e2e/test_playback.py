@@ -1,10 +1,11 @@
 """What the listener hears and reads while a station plays, and how quilvo-cli ends."""
 
-import os, signal, urllib.parse
+import contextlib, os, signal, threading, time, urllib.parse
 
+import dbus
 import pytest
 
-from conftest import wait_until
+from conftest import MPRIS, wait_until
 
 
 @pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire"], indirect=True)
@@ -46,16 +47,42 @@ def test_takes_titles_up_to_200_characters_as_literal_text(quilvo_cli, streams):
     assert not [line for line in cli.lines if any(c < " " for c in line.rstrip("\n"))]
 
 
-def test_rapid_station_changes_leave_no_threads_or_descriptors_behind(quilvo_cli, streams):
-    cli = quilvo_cli([(f"tone-{i}", streams.url(f"/stream?burst=1&n={i}"), "calm") for i in range(3)])
+@pytest.mark.parametrize("pulse", ["pulseaudio", "pipewire"], indirect=True)
+@pytest.mark.parametrize("burst", ["300 next in one write", "100 MPRIS Next in a second"])
+def test_bursts_of_station_changes_hold_three_streams_at_most_and_leave_nothing_behind(
+        quilvo_cli, streams, pulse, bus, burst):
+    cli = quilvo_cli([(f"tone-{i}", streams.url(f"/stream?burst=1&n={i}"), "calm") for i in range(3)], **bus.env)
     cli.do("mood calm", phase="playing")
     cli.settle()
     task, fd = f"/proc/{cli.p.pid}/task", f"/proc/{cli.p.pid}/fd"
     threads, descriptors = len(os.listdir(task)), len(os.listdir(fd))
-    for _ in range(20):
-        cli.send("next")
-    cli.wait(phase="connecting")
-    cli.wait(phase="playing")
+    most, sampling = [], threading.Event()
+
+    def sample():
+        while not sampling.is_set():
+            most.append(len(pulse.sink_inputs()))
+
+    sampler = threading.Thread(target=sample)
+    sampler.start()
+    if burst.startswith("300"):
+        cli.p.stdin.write(b"next\n" * 300)
+        cli.p.stdin.flush()
+    else:
+        assert wait_until(lambda: "quilvo" in bus.players()), "not on the bus"
+        with contextlib.closing(dbus.bus.BusConnection(bus.address)) as conn:
+            player = conn.get_object(MPRIS, "/org/mpris/MediaPlayer2")
+            start = time.monotonic()
+            for i in range(100):
+                player.Next(dbus_interface="org.mpris.MediaPlayer2.Player")
+                time.sleep(max(0, start + (i + 1) / 100 - time.monotonic()))
+    cli.settle()
+    one_playing = lambda: cli.states[-1]["phase"] == "playing" and len(pulse.sink_inputs()) == 1
+    assert wait_until(one_playing, 20), cli.transcript()
+    sampling.set()
+    sampler.join()
+    print(f"{burst}: at most {max(most)} streams in {len(most)} samples")
+    assert max(most) <= 3, most
+    assert pulse.pactl("info") is not None, "the sound server died"
     # Pools of GStreamer and GLib keep a few idle threads for a while; compare settled counts.
     assert wait_until(lambda: len(os.listdir(fd)) <= descriptors, 20), os.listdir(fd)
     assert wait_until(lambda: len(os.listdir(task)) <= threads + 2, 30), len(os.listdir(task))

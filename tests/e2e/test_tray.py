@@ -4,7 +4,9 @@ person would: clicks on an XEmbed tray."""
 import contextlib, re, time
 from pathlib import Path
 
-from conftest import run, wait_until
+import pytest
+
+from conftest import BIN, run, wait_until
 
 PANEL_WIDTH, ABOUT = 330, "关于 Quilvo"
 
@@ -139,3 +141,11 @@ def test_the_icon_bobs_over_the_trays_own_background_while_playing_and_rests_whe
         assert {frame[:3] for frame in frames} == {before[:3]}
         # At rest the dots sit where they always rest, whenever the pause came.
         assert play_then_rest(7)[1] == rest
+
+
+# A display named but not there is no crash: the same words as no display at all.
+@pytest.mark.parametrize("display", [{}, {"DISPLAY": ":94"}, {"DISPLAY": ":94", "QT_QPA_PLATFORM": "xcb"}])
+def test_without_a_display_that_opens_it_says_so_in_chinese_and_exits_1(display, tmp_path):
+    ended = run(BIN / "quilvo", env={"XDG_RUNTIME_DIR": tmp_path, **display})
+    assert (ended.returncode, ended.stdout) == (1, "")
+    assert "无法打开图形显示" in ended.stderr and "Reinstalling" not in ended.stderr, ended.stderr

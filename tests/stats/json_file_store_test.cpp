@@ -58,6 +58,18 @@ TEST_F(JsonFileStoreTest, CorruptFileReadsEmptyAndIsReplacedOnWrite) {
     }
 }
 
+// A directory in the file's place: nothing reads, no write claims success, nothing is replaced.
+TEST_F(JsonFileStoreTest, StateThatCannotBeReadIsNeverReplacedAndWritesSaySo) {
+    std::filesystem::create_directories(file);
+    JsonFileStore store(file);
+    EXPECT_FALSE(store.textList("list"));
+    EXPECT_FALSE(store.setTextList("list", {"a"}));
+    EXPECT_FALSE(store.setText("text", "t"));
+    EXPECT_TRUE(std::filesystem::is_directory(file));
+    std::filesystem::remove(file);
+    EXPECT_TRUE(store.setText("text", "t"));
+}
+
 // An absolute XDG_STATE_HOME is used as it is: the lab finds its programs' state there.
 TEST_F(JsonFileStoreTest, DefaultPathFollowsXdgStateHome) {
     const std::string home = ::getenv("HOME") ? ::getenv("HOME") : "";

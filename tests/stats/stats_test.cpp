@@ -99,8 +99,8 @@ TEST_F(StatsTest, QueueDrainsOneBatchPerUploadAndKeepsTwoHundredWhenFull) {
     EXPECT_EQ(queue(), numbered(11, 25) + kAppOpen);
 
     http->respond = [](auto&) { return 500; };
-    trackApp(numbered(1, 200));  // full: the oldest goes
-    EXPECT_EQ(http->calls().back().request.body, body(numbered(2, 11)));
+    trackApp(numbered(1, 200));  // full: the oldest goes, once it had its last chance
+    EXPECT_EQ(http->calls().back().request.body, body(numbered(1, 10)));
     EXPECT_EQ(queue(), numbered(2, 200) + kAppOpen);
 
     auto stats = makeStats();
@@ -162,6 +162,65 @@ TEST_F(StatsTest, MissingOrEmptyDeviceKeyIsCreatedOnceAndKept) {
     for (const auto& event : queue()) {
         EXPECT_NE(event.find("\"device_key\":\"" + *key + "\""), std::string::npos) << event;
     }
+}
+
+// Events tracked during an upload are stored in one write, and the burst is sent whole, each
+// event once, although it is far larger than the queue.
+TEST_F(StatsTest, BurstTrackedDuringAnUploadCostsOneWriteAndLosesNothing) {
+    std::promise<void> posting, release;
+    http->respond = [&posting, released = release.get_future().share()](const HttpRequest&) {
+        if (released.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            posting.set_value();
+            released.wait();
+        }
+        return 200;
+    };
+    store->setText(kDevice, "KEY");
+    store->setTextList(kQueue, numbered(1, 9));
+    auto stats = makeStats();
+    stats->track("first", {}, {}, {}, {}, {});
+    posting.get_future().wait();
+    const int writes = store->writes;
+    for (int i = 0; i < 1000; ++i) {
+        stats->track("burst", {}, {}, {}, {}, {});
+    }
+    release.set_value();
+    stats->waitUntilIdle();
+    EXPECT_LE(store->writes - writes, 3);
+    // Batches go in queue order: together they hold every event once, in order.
+    std::string sent;
+    for (const auto& call : http->calls()) {
+        const std::string& batch = call.request.body;
+        sent += (sent.empty() ? "" : ",") + batch.substr(11, batch.size() - 13);
+    }
+    std::vector<std::string> events = numbered(1, 9);
+    events.insert(events.end(), recorded.begin(), recorded.end());
+    ASSERT_EQ(recorded.size(), 1001u);
+    EXPECT_EQ("{\"events\":[" + sent + "]}", body(events));
+    EXPECT_EQ(queue(), numbered(0, -1));
+}
+
+// A read-only or full disk: the run's events go from memory, and a batch taken from the store
+// whose removal could not be saved is not sent again.
+TEST_F(StatsTest, UnwritableStoreSendsEveryEventOfTheRunAndNoneTwice) {
+    store->setText(kDevice, "KEY");
+    store->setTextList(kQueue, numbered(1, 10));
+    store->writable = false;
+    auto stats = makeStats();
+    for (int i = 0; i < 15; ++i) {
+        stats->track("t" + std::to_string(i), {}, {}, {}, {}, {});
+        stats->waitUntilIdle();
+    }
+    stats->flush();
+    stats->waitUntilIdle();
+    std::vector<std::string> bodies;
+    for (const auto& call : http->calls()) {
+        bodies.push_back(call.request.body);
+    }
+    ASSERT_EQ(recorded.size(), 15u);
+    EXPECT_EQ(bodies,
+              (std::vector{body(numbered(1, 10)), body({recorded.begin(), recorded.begin() + 10}),
+                           body({recorded.begin() + 10, recorded.end()})}));
 }
 
 // A store another process holds until the test lets it go.

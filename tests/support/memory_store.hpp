@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -11,23 +12,29 @@
 
 namespace quilvo::testing {
 
-// A key-value store in memory, safe from any thread, shared with no other process.
+// A key-value store in memory, safe from any thread, shared with no other process. While
+// `writable` is false every write fails, as on a read-only or full disk.
 class MemoryStore : public KeyValueStore {
   public:
     std::optional<std::string> text(const std::string& key) override {
         return get<std::string>(key);
     }
-    void setText(const std::string& key, const std::string& value) override { set(key, value); }
+    bool setText(const std::string& key, const std::string& value) override {
+        return set(key, value);
+    }
     std::optional<std::vector<std::string>> textList(const std::string& key) override {
         return get<std::vector<std::string>>(key);
     }
-    void setTextList(const std::string& key, const std::vector<std::string>& value) override {
-        set(key, value);
+    bool setTextList(const std::string& key, const std::vector<std::string>& value) override {
+        return set(key, value);
     }
 
     bool lock(Seconds) override { return true; }
     void unlock() override {}
     void stopWaiting() override {}
+
+    std::atomic<bool> writable = true;
+    std::atomic<int> writes = 0;
 
   private:
     template <class T>
@@ -38,9 +45,13 @@ class MemoryStore : public KeyValueStore {
         return value ? std::optional<T>(*value) : std::nullopt;
     }
     template <class T>
-    void set(const std::string& key, const T& value) {
+    bool set(const std::string& key, const T& value) {
         std::lock_guard lock(mutex_);
-        values_[key] = value;
+        ++writes;
+        if (writable) {
+            values_[key] = value;
+        }
+        return writable;
     }
 
     std::mutex mutex_;

@@ -6,12 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string_view>
 
 namespace quilvo {
@@ -20,12 +20,24 @@ namespace {
 
 using nlohmann::json;
 
-json readDocument(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return json::object();
+// The document; an empty one when there is no file or it is corrupt, absent when a file is
+// there that cannot be read.
+std::optional<json> readDocument(const std::filesystem::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? std::optional(json::object()) : std::nullopt;
     }
-    const std::string content{std::istreambuf_iterator<char>(in), {}};
+    std::string content;
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno != EINTR) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
+    ::close(fd);
     json document = json::parse(content, nullptr, false);
     return document.is_object() ? document : json::object();
 }
@@ -64,26 +76,36 @@ void syncDirectory(const std::filesystem::path& directory) {
     }
 }
 
-// A failed write leaves the old file in place; the state is only statistics, so the failure
-// is not reported further.
-void writeDocument(const std::filesystem::path& file, const json& document) {
+// A failed write leaves the old file in place.
+bool writeDocument(const std::filesystem::path& file, const json& document) {
     const std::filesystem::path directory = file.parent_path();
     if (!makeDirectories(directory)) {
-        return;
+        return false;
     }
     std::string temporary = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        return;
+        return false;
     }
     const std::string content = document.dump(-1, ' ', false, json::error_handler_t::replace);
     const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());
-        return;
+        return false;
     }
     syncDirectory(directory);
+    return true;
+}
+
+// Every key but `key` as it was: a file that cannot be read is left alone.
+bool replaceValue(const std::filesystem::path& file, const std::string& key, json value) {
+    std::optional<json> document = readDocument(file);
+    if (!document) {
+        return false;
+    }
+    (*document)[key] = std::move(value);
+    return writeDocument(file, *document);
 }
 
 // Between tries for a lock held by another process. flock cannot wait with a timeout, and a
@@ -115,7 +137,7 @@ std::filesystem::path JsonFileStore::defaultPath() {
 
 std::optional<std::string> JsonFileStore::text(const std::string& key) {
     std::lock_guard lock(mutex_);
-    const json document = readDocument(file_);
+    const json document = readDocument(file_).value_or(json::object());
     const auto found = document.find(key);
     if (found == document.end() || !found->is_string()) {
         return std::nullopt;
@@ -123,16 +145,14 @@ std::optional<std::string> JsonFileStore::text(const std::string& key) {
     return found->get<std::string>();
 }
 
-void JsonFileStore::setText(const std::string& key, const std::string& value) {
+bool JsonFileStore::setText(const std::string& key, const std::string& value) {
     std::lock_guard lock(mutex_);
-    json document = readDocument(file_);
-    document[key] = value;
-    writeDocument(file_, document);
+    return replaceValue(file_, key, value);
 }
 
 std::optional<std::vector<std::string>> JsonFileStore::textList(const std::string& key) {
     std::lock_guard lock(mutex_);
-    const json document = readDocument(file_);
+    const json document = readDocument(file_).value_or(json::object());
     const auto found = document.find(key);
     if (found == document.end() || !found->is_array()) {
         return std::nullopt;
@@ -148,11 +168,9 @@ std::optional<std::vector<std::string>> JsonFileStore::textList(const std::strin
     return values;
 }
 
-void JsonFileStore::setTextList(const std::string& key, const std::vector<std::string>& value) {
+bool JsonFileStore::setTextList(const std::string& key, const std::vector<std::string>& value) {
     std::lock_guard lock(mutex_);
-    json document = readDocument(file_);
-    document[key] = value;
-    writeDocument(file_, document);
+    return replaceValue(file_, key, value);
 }
 
 bool JsonFileStore::lock(Seconds wait) {
