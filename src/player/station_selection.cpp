@@ -36,7 +36,7 @@ void PlayerModel::openRound() {
 std::optional<Station> PlayerModel::drawNext(Mood mood, const std::optional<Station>& avoid) {
     std::vector<Station> pool;
     for (Station& station : repository_.active()) {
-        if (station.moods.contains(mood) && !sessionFailed_.contains(station.id)) {
+        if (station.moods.contains(mood) && !failedRecently(station.id)) {
             pool.push_back(std::move(station));
         }
     }
@@ -70,7 +70,7 @@ void PlayerModel::playMood(Mood mood) {
     track("mood_selected", mood);
     setCurrentMood(mood);
     userPaused_ = false;
-    if (auto station = drawNext(mood, currentStation_)) {
+    if (auto station = drawRequested(mood)) {
         playStation(*station, Start::request);
     } else {
         setStatusText(std::string(kNoStationText));
@@ -99,7 +99,7 @@ void PlayerModel::shuffleStation() {
     setStatusText("");
     track("station_skip", currentMood_,
           currentStation_ ? std::optional(currentStation_->id) : std::nullopt);
-    if (auto station = drawNext(*currentMood_, currentStation_)) {
+    if (auto station = drawRequested(*currentMood_)) {
         playStation(*station, Start::request);
     } else {
         setStatusText(std::string(kNoStationText));

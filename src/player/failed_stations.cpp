@@ -1,0 +1,45 @@
+#include <algorithm>
+#include <vector>
+
+#include "player/player_model.hpp"
+
+namespace quilvo {
+
+namespace {
+
+// Long enough that automatic attempts leave a dead station alone, short enough that "try again
+// later" comes true in a program that runs for days.
+constexpr Seconds kFailedStationOut{30 * 60.0};
+
+}  // namespace
+
+void PlayerModel::markFailed(const std::string& id) {
+    sessionFailed_.insert_or_assign(id, now());
+}
+
+bool PlayerModel::failedRecently(const std::string& id) const {
+    const auto failed = sessionFailed_.find(id);
+    return failed != sessionFailed_.end() &&
+           secondsBetween(failed->second, now()) < kFailedStationOut;
+}
+
+std::optional<Station> PlayerModel::drawRequested(Mood mood) {
+    if (auto station = drawNext(mood, currentStation_)) {
+        return station;
+    }
+    // The listener asked: rather than nothing, the station that failed longest ago, and not the
+    // one playing while there is another.
+    std::vector<Station> out;
+    for (Station& station : repository_.active()) {
+        if (station.moods.contains(mood) && sessionFailed_.contains(station.id)) {
+            out.push_back(std::move(station));
+        }
+    }
+    std::ranges::sort(out, {}, [this](const Station& s) { return sessionFailed_.at(s.id); });
+    if (out.size() >= 2 && out.front() == currentStation_) {
+        return out[1];
+    }
+    return out.empty() ? std::nullopt : std::optional(out.front());
+}
+
+}  // namespace quilvo
