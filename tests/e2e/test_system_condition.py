@@ -29,8 +29,10 @@ def test_an_outage_is_waited_out_on_the_same_station_and_sleep_silences_and_rele
         cleanup.callback(lambda: stream_server(False))
         cli.do("mood calm", phase="playing")
         # Disconnected, but NetworkManager manages no device here: its word means nothing. A
-        # stall with the server down is reconnected, fails and is given up as ever.
+        # stall is reconnected as ever; with the server down it fails and is given up.
         system_bus.online(False)
+        cli.wait(phase="connecting", station="stalling", status="")
+        cli.wait(phase="playing", station="stalling", status="")
         stream_server(False)
         cli.wait(status=GIVE_UP, phase="idle")
         cli.stat("station_failed", station_id="stalling")
