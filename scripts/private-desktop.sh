@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Sourced by scripts/screenshots and bench/tray.sh: a desktop of the caller's own for the tray
+# Sourced by scripts/screenshots: a desktop of the caller's own for the tray
 # application, so that nothing of the user's desktop is touched and nothing leaves this machine.
 #   desktop_start     Xvfb on a free display with a tray along the top edge (trayer), a session
 #                     bus and a PulseAudio server, exported as DISPLAY, DBUS_SESSION_BUS_ADDRESS

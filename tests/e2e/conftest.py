@@ -72,13 +72,15 @@ def procs():
     p.close()
 
 
-@pytest.fixture(scope="session")
-def tone(tmp_path_factory):
-    """Ten seconds of a steady 440 Hz tone, 128 kbit/s CBR MP3."""
-    path = tmp_path_factory.mktemp("tone") / "tone.mp3"
+def make_tone(path):
+    """Ten seconds of a steady 440 Hz tone, 128 kbit/s CBR MP3, at `path`."""
     assert run(*FFMPEG, "-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=10", "-af",
                "volume=3", "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k", *MP3, path, timeout=60).returncode == 0
     return path
+
+
+tone = pytest.fixture(scope="session", name="tone")(
+    lambda tmp_path_factory: make_tone(tmp_path_factory.mktemp("tone") / "tone.mp3"))
 
 
 @pytest.fixture
@@ -163,8 +165,9 @@ class PipeWire(Pulse):
     def start(self):
         self.daemons = [self.procs.spawn(d, env=self.own, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                         for d in ("pipewire", "wireplumber", "pipewire-pulse")]
-        assert wait_until(lambda: "sinkB" in (self.pactl("list", "short", "sinks") or "")), "PipeWire did not start"
-        self.set_default("sinkA")
+        # Its sinks are listed a moment before WirePlumber takes a default.
+        assert wait_until(lambda: "sinkB" in (self.pactl("list", "short", "sinks") or "") and
+                          self.pactl("set-default-sink", "sinkA") is not None), "PipeWire did not start"
 
     def stop(self):
         for daemon in reversed(self.daemons):
@@ -438,6 +441,12 @@ def quilvo_cli(procs, tmp_path, pulse):
             assert cli.quit() == 0, cli.transcript()
 
 
+# Titles in the encodings stations send (text, encoding); under a Chinese locale the short GBK one
+# is read by the locale, the Big5 one by the detector.
+ENCODED = [("周杰伦 - 稻香", "gbk"), ("鄧麗君 - 月亮代表我的心", "big5"), ("Café Tacvba - Déjà vu", "latin-1"),
+           ("Кино - Группа крови", "cp1251"), ("Sigur Rós - Hoppípolla", "utf-8")]
+encoded_titles = lambda every: "/stream?" + "&".join(f"title={urllib.parse.quote(t.encode(e))}" for t, e in ENCODED) \
+    + f"&every={every}"
 TITLES = "/stream?title=Artist%20A%20-%20Song%20One&title=Artist%20B%20-%20Song%20Two&every=3"
 SONG_ONE, SONG_TWO = "Artist A - Song One", "Artist B - Song Two"
 
@@ -469,7 +478,8 @@ def lines(process):
 
 
 class Icecast:
-    # Icecast with one mount, /stream, fed the tone in a loop by ffmpeg.
+    # Icecast with one mount, /stream, fed the tone in a loop by ffmpeg. `burst`: True for its
+    # default burst on connect (64 KiB), False for none, or a size in bytes.
 
     def __init__(self, procs, folder, tone, burst):
         self.port, self.password = free_port(), secrets.token_hex(8)
@@ -480,7 +490,7 @@ class Icecast:
         folder.parent.chmod(0o755)
         os.chown(log, *pwd.getpwnam("nobody")[2:4])
         (folder / "icecast.xml").write_text(f"""<icecast><hostname>127.0.0.1</hostname>
-  <limits><sources>4</sources>{'' if burst else '<burst-size>0</burst-size>'}</limits>
+  <limits><sources>4</sources>{'' if burst is True else f'<burst-size>{int(burst)}</burst-size>'}</limits>
   <authentication><source-password>{self.password}</source-password><admin-user>admin</admin-user>
     <admin-password>{self.password}</admin-password></authentication>
   <listen-socket><port>{self.port}</port><bind-address>127.0.0.1</bind-address></listen-socket>
@@ -489,7 +499,7 @@ class Icecast:
   <security><changeowner><user>nobody</user><group>nogroup</group></changeowner></security></icecast>""")
         # Changing its user cancels the parent-death signal; a PID namespace still ends it with us.
         server = procs.spawn("unshare", "--pid", "--fork", "--kill-child", "--", "icecast2", "-c",
-                             folder / "icecast.xml")
+                             folder / "icecast.xml", stderr=subprocess.DEVNULL)
         assert wait_until(lambda: "<icestats>" in self.admin("/admin/stats") or server.poll()) and \
             server.poll() is None, "no Icecast"
         procs.spawn(*FFMPEG, "-re", "-stream_loop", "-1", "-i", tone, "-c:a", "copy", "-content_type", "audio/mpeg",

@@ -4,7 +4,7 @@ import subprocess
 
 import dbus
 
-from conftest import GIVE_UP, MPRIS, SONG_ONE, SONG_TWO, lines, wait_until
+from conftest import ENCODED, GIVE_UP, MPRIS, SONG_ONE, SONG_TWO, encoded_titles, lines, wait_until
 
 PATH, ROOT, PLAYER = "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "org.mpris.MediaPlayer2.Player"
 
@@ -37,6 +37,15 @@ def test_now_playing_follows_the_player(media, bus, procs):
     # Both sleep stations are refused: the player gives up and clears Now Playing.
     cli.do("mood sleep", status=GIVE_UP)
     assert now_playing(bus) == ("Stopped", "")
+
+
+def test_titles_in_any_encoding_reach_the_desktop(quilvo_cli, streams, bus, procs):
+    cli = quilvo_cli([("encoded", streams.url(encoded_titles(1.5)), "calm")], LANG="zh_CN.UTF-8", **bus.env)
+    assert wait_until(lambda: "quilvo" in bus.players()), "not on the bus"
+    seen = lines(procs.spawn("playerctl", "-p", "quilvo", "--follow", "metadata", "--format", "{{title}}",
+                             env=bus.env, stdout=subprocess.PIPE))
+    cli.do("mood calm", phase="playing")
+    assert wait_until(lambda: all(text in seen for text, _ in ENCODED)), seen
 
 
 def test_remote_commands_drive_the_model_by_its_rules(media, bus):

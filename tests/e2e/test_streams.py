@@ -2,7 +2,7 @@
 
 import pytest
 
-from conftest import SOUND, refused_url
+from conftest import ENCODED, SOUND, encoded_titles, refused_url
 
 
 def draw(cli, mood, station):
@@ -24,6 +24,13 @@ def test_icecast_station_plays_and_shows_the_titles_set_through_its_admin(quilvo
     for song in ("Live Artist - First Song", "Other Artist - Second Song"):
         server.set_title(song)
         cli.wait(song=song, phase="playing", station="icecast")
+
+
+def test_titles_in_any_encoding_read_right(quilvo_cli, streams):
+    cli = quilvo_cli([("encoded", streams.url(encoded_titles(1.5)), "calm")], LANG="zh_CN.UTF-8")
+    cli.do("mood calm", phase="playing")
+    for text, _ in ENCODED:
+        cli.wait(song=text, station="encoded")
 
 
 # (path or None for a refused port, recorded as a failure of the stream, least and most

@@ -6,7 +6,7 @@ import json, re, subprocess, time
 
 import dbus
 
-from conftest import lines, run, wait_until
+from conftest import ENCODED, encoded_titles, lines, run, wait_until
 
 MENU = "com.canonical.dbusmenu"
 MOODS = ["悦 · 轻松愉悦", "静 · 安定专注", "燃 · 节奏能量", "眠 · 舒缓入睡"]
@@ -149,7 +149,8 @@ def test_screen_reader_reads_the_panel_and_hears_changes(procs, screen, bus, sni
     # The accessibility bus on the test's session bus, as a screen reader finds it.
     procs.spawn("/usr/libexec/at-spi-bus-launcher", "--launch-immediately", env=bus.env)
     assert wait_until(lambda: bus.has_owner("org.a11y.Bus")), "no accessibility bus"
-    tray_app([("calm-1", streams.url("/stream"), "calm")], **pulse.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+    tray_app([("calm-1", streams.url("/stream"), "calm"), ("energy-1", streams.url(encoded_titles(2)), "energy")],
+             **pulse.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     sni_host.click(sni_host.item(), "Activate", 600, 300)
     screen.wait(lambda w: w.width == 330, what="panel")
 
@@ -172,3 +173,9 @@ def test_screen_reader_reads_the_panel_and_hears_changes(procs, screen, bus, sni
     # Both changes are announced: the mood's check and the play button's new name.
     assert wait_until(lambda: {"object:state-changed:checked 静", "object:property-change:accessible-name 暂停"}
                       <= set(heard)), heard
+    # The panel's line reads each title as it comes, whatever its encoding in the stream. The next
+    # mood's choice clears the close hint, which the line shows instead of songs while it stands.
+    assert wait_until(lambda: "object:property-change:accessible-name 关闭面板后音乐继续播放" in heard), heard
+    screen.xdotool("key", "Tab", "Return")
+    assert wait_until(lambda: {f"object:property-change:accessible-name {t}" for t, _ in ENCODED} <= set(heard),
+                      20), heard

@@ -14,6 +14,12 @@
 #                  title=T      ICY StreamTitle (repeatable; the next one every `every` seconds)
 #                  every=S      seconds between titles (default 2)
 #                  metaint=N    ICY metadata interval in bytes (default 8000)
+#                  (titles are bytes: percent-escape them in the encoding to be sent)
+#   /list        a playlist, or what claims to be one: type=Content-Type (default audio/x-scpls)
+#                  and body=TEXT, or noise=N random bytes, or flat=N bytes without a line break
+#   /moved       302 to=URL
+#   /file/NAME   the file NAME of the server's `folder` (a Path the test sets), at once, unsized
+#   /hls/NAME    a live HLS playlist over the folder's seg<N>.ts (AAC in MPEG-TS, 2 s each)
 #   /404         HTTP 404
 #   /never       accepts and reads the request, never answers
 #   /silence     sends the response headers, then nothing
@@ -43,12 +49,13 @@ class Handler(socketserver.StreamRequestHandler):
                 earlier = [path for _, path in self.server.requests if path == target]
                 self.server.requests.append((time.monotonic(), target))
             url = urllib.parse.urlsplit(target)
-            query = urllib.parse.parse_qs(url.query)
+            query = urllib.parse.parse_qs(url.query, encoding="latin-1")
+            self.path_ = url.path
             if url.path == "/stream" and earlier and "die" in query:
                 return self.hold()
-            route = getattr(self, "route_" + url.path.strip("/"), self.route_404)
+            route = getattr(self, "route_" + url.path.strip("/").split("/")[0], self.route_404)
             route(query, headers)
-        except (OSError, IndexError, ValueError):
+        except (OSError, IndexError, KeyError, ValueError):
             pass
 
     def head(self, content_type, extra=()):
@@ -60,6 +67,34 @@ class Handler(socketserver.StreamRequestHandler):
             readable, _, _ = select.select([self.request], [], [], 60)
             if readable and not self.request.recv(4096):
                 return
+
+    def send(self, content_type, body, status="200 OK", extra=()):
+        lines = [f"HTTP/1.0 {status}", f"Content-Type: {content_type}", f"Content-Length: {len(body)}", *extra]
+        self.request.sendall(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + body)
+
+    def route_list(self, query, headers):
+        size = lambda name: int(query.get(name, [0])[0])
+        body = query.get("body", [""])[0].encode("latin-1") or os.urandom(size("noise")) or b"x" * size("flat")
+        self.send(query.get("type", ["audio/x-scpls"])[0], body)
+
+    def route_moved(self, query, headers):
+        self.send("text/plain", b"", "302 Found", [f"Location: {query['to'][0]}"])
+
+    def route_file(self, query, headers):
+        # Without a length, as a live stream: a demuxer would otherwise seek to the end.
+        self.head("application/octet-stream")
+        self.request.sendall((self.server.folder / self.path_.split("/")[-1]).read_bytes())
+
+    def route_hls(self, query, headers):
+        name = self.path_.split("/")[-1]
+        segments = len(list(self.server.folder.glob("seg*.ts")))
+        if name.startswith("seg"):
+            return self.send("video/mp2t", (self.server.folder / f"seg{int(name[3:-3]) % segments}.ts").read_bytes())
+        now = int((time.monotonic() - self.server.started) / 2)
+        lines = ["#EXTM3U", "#EXT-X-VERSION:3", "#EXT-X-TARGETDURATION:2", f"#EXT-X-MEDIA-SEQUENCE:{now}"]
+        for n in range(now, now + 3):
+            lines += ["#EXTINF:2.0,", f"seg{n}.ts"]
+        self.send("application/octet-stream", "\n".join(lines).encode() + b"\n")
 
     def route_404(self, query, headers):
         self.request.sendall(b"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n"
@@ -119,7 +154,7 @@ class Handler(socketserver.StreamRequestHandler):
     def metadata(title):
         if title is None:
             return b"\x00"
-        text = f"StreamTitle='{title}';".encode("utf-8")
+        text = f"StreamTitle='{title}';".encode("latin-1")
         blocks = (len(text) + 15) // 16
         return bytes([blocks]) + text.ljust(blocks * 16, b"\x00")
 
@@ -132,7 +167,7 @@ def start(audio_file, port=0):
     """Serves `audio_file` on a thread; the caller calls shutdown() and server_close()."""
     server = Server(("127.0.0.1", port), Handler)
     server.audio = open(audio_file, "rb").read()
-    server.requests, server.lock = [], threading.Lock()
+    server.requests, server.lock, server.started = [], threading.Lock(), time.monotonic()
     server.url = lambda path: f"http://127.0.0.1:{server.server_address[1]}{path}"
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server

@@ -2,52 +2,52 @@
 
 namespace quilvo {
 
-GstAudioPlayer::GstAudioPlayer(std::shared_ptr<StreamPipeline> pipeline)
-    : pipeline_(std::move(pipeline)) {}
+GstAudioPlayer::GstAudioPlayer(std::shared_ptr<StationStream> stream)
+    : stream_(std::move(stream)) {}
 
 GstAudioPlayer::~GstAudioPlayer() {
-    pipeline_->release();
+    stream_->release();
 }
 
 void GstAudioPlayer::play() {
-    pipeline_->play();
+    stream_->play();
 }
 
 void GstAudioPlayer::pause() {
-    pipeline_->pause();
+    stream_->pause();
 }
 
 float GstAudioPlayer::volume() const {
-    return pipeline_->volume();
+    return stream_->volume();
 }
 
 void GstAudioPlayer::setVolume(float volume) {
-    pipeline_->setVolume(volume);
+    stream_->setVolume(volume);
 }
 
 ItemStatus GstAudioPlayer::itemStatus() const {
-    return pipeline_->itemStatus();
+    return stream_->itemStatus();
 }
 
 TimeControlStatus GstAudioPlayer::timeControlStatus() const {
-    return pipeline_->timeControlStatus();
+    return stream_->timeControlStatus();
 }
 
 std::optional<std::vector<MetadataItem>> GstAudioPlayer::timedMetadata() const {
-    return pipeline_->timedMetadata();
+    return stream_->timedMetadata();
 }
 
 std::unique_ptr<Observation> GstAudioPlayer::observeItemStatus(std::function<void()> changed) {
-    return pipeline_->itemObservers().add(std::move(changed));
+    return stream_->itemObservers().add(std::move(changed));
 }
 
 std::unique_ptr<Observation> GstAudioPlayer::observeTimedMetadata(std::function<void()> changed) {
-    return pipeline_->metadataObservers().add(std::move(changed), true);
+    return stream_->metadataObservers().add(std::move(changed), true);
 }
 
 std::unique_ptr<Observation> GstAudioPlayer::observeTimeControlStatus(
     std::function<void()> changed) {
-    return pipeline_->controlObservers().add(std::move(changed));
+    return stream_->controlObservers().add(std::move(changed));
 }
 
 }  // namespace quilvo

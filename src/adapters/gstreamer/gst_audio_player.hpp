@@ -2,16 +2,16 @@
 
 #include <memory>
 
-#include "adapters/gstreamer/stream_pipeline.hpp"
+#include "adapters/gstreamer/station_stream.hpp"
 #include "platform/audio_player.hpp"
 
 namespace quilvo {
 
-// The handle the model holds. Dropping it stops every callback and tears the pipeline down
+// The handle the model holds. Dropping it stops every callback and tears the stream down
 // on the worker thread, so the last release never blocks its caller.
 class GstAudioPlayer : public AudioPlayer {
   public:
-    explicit GstAudioPlayer(std::shared_ptr<StreamPipeline> pipeline);
+    explicit GstAudioPlayer(std::shared_ptr<StationStream> stream);
     ~GstAudioPlayer() override;
 
     GstAudioPlayer(const GstAudioPlayer&) = delete;
@@ -31,7 +31,7 @@ class GstAudioPlayer : public AudioPlayer {
     std::unique_ptr<Observation> observeTimeControlStatus(std::function<void()> changed) override;
 
   private:
-    std::shared_ptr<StreamPipeline> pipeline_;
+    std::shared_ptr<StationStream> stream_;
 };
 
 }  // namespace quilvo

@@ -8,7 +8,7 @@
 
 #include "adapters/gstreamer/gst_audio_player.hpp"
 #include "adapters/gstreamer/pipeline_worker.hpp"
-#include "adapters/gstreamer/stream_pipeline.hpp"
+#include "adapters/gstreamer/station_stream.hpp"
 
 namespace quilvo {
 
@@ -41,7 +41,7 @@ void initGStreamer() {
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
 }
 
-GstAudioPlayerFactory::GstAudioPlayerFactory() {
+GstAudioPlayerFactory::GstAudioPlayerFactory() : mirrors_(std::make_shared<MirrorMemory>()) {
     initGStreamer();
     PipelineWorker::instance().post(loadWhatStreamsNeed);
 }
@@ -51,7 +51,7 @@ GstAudioPlayerFactory::~GstAudioPlayerFactory() {
 }
 
 std::shared_ptr<AudioPlayer> GstAudioPlayerFactory::create(const std::string& url) {
-    return std::make_shared<GstAudioPlayer>(StreamPipeline::create(url));
+    return std::make_shared<GstAudioPlayer>(StationStream::create(url, mirrors_));
 }
 
 }  // namespace quilvo

@@ -7,6 +7,8 @@
 
 namespace quilvo {
 
+class MirrorMemory;
+
 // Initialises GStreamer for the process. Safe to call more than once and from any thread;
 // the factory calls it too.
 void initGStreamer();
@@ -20,6 +22,9 @@ class GstAudioPlayerFactory : public AudioPlayerFactory {
     ~GstAudioPlayerFactory() override;
 
     std::shared_ptr<AudioPlayer> create(const std::string& url) override;
+
+  private:
+    std::shared_ptr<MirrorMemory> mirrors_;
 };
 
 }  // namespace quilvo

@@ -78,6 +78,7 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
     g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, "volume", 0.0,
                  nullptr);
     g_signal_connect(self->playbin_, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
+    g_signal_connect(self->playbin_, "deep-element-added", G_CALLBACK(onElementAdded), self.get());
     GstBus* bus = gst_element_get_bus(self->playbin_);
     gst_bus_set_sync_handler(bus, onBusMessage, self.get(), nullptr);
     gst_object_unref(bus);
@@ -92,6 +93,25 @@ void StreamPipeline::onSourceSetup(GstElement*, GstElement* source, gpointer) {
     if (hasProperty(source, "retries")) {
         g_object_set(source, "retries", 0, nullptr);
     }
+}
+
+void StreamPipeline::onElementAdded(GstBin*, GstBin*, GstElement* element, gpointer self) {
+    // ICY titles are read off the raw stream ahead of the demuxer, which loses their bytes.
+    GstElementFactory* factory = gst_element_get_factory(element);
+    GstPad* pad = gst_element_get_static_pad(element, "sink");
+    if (factory != nullptr && pad != nullptr &&
+        g_strcmp0(GST_OBJECT_NAME(factory), "icydemux") == 0) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, onIcyBuffer,
+                          &static_cast<StreamPipeline*>(self)->icyTitles_, nullptr);
+    }
+    if (pad != nullptr) {
+        gst_object_unref(pad);
+    }
+}
+
+GstPadProbeReturn StreamPipeline::onIcyBuffer(GstPad*, GstPadProbeInfo* info, gpointer titles) {
+    static_cast<IcyTitles*>(titles)->scan(GST_PAD_PROBE_INFO_BUFFER(info));
+    return GST_PAD_PROBE_OK;
 }
 
 GstPadProbeReturn StreamPipeline::onSinkBuffer(GstPad*, GstPadProbeInfo*, gpointer data) {
@@ -204,7 +224,7 @@ void StreamPipeline::handleTags(GstMessage* message) {
     auto take = [&](const char* tag, std::string_view key) {
         gchar* value = nullptr;
         if (gst_tag_list_get_string(tags, tag, &value)) {
-            items.push_back({std::string(value), std::string(key)});
+            items.push_back({icyTitles_.readable(value).value_or(value), std::string(key)});
             g_free(value);
         }
     };

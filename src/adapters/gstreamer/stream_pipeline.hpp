@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "adapters/gstreamer/icy_titles.hpp"
 #include "adapters/gstreamer/observer_list.hpp"
 #include "platform/audio_player.hpp"
 
@@ -55,6 +56,8 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
     StreamPipeline() = default;
     static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     static void onSourceSetup(GstElement* playbin, GstElement* source, gpointer data);
+    static void onElementAdded(GstBin* playbin, GstBin* bin, GstElement* element, gpointer self);
+    static GstPadProbeReturn onIcyBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer titles);
     static GstPadProbeReturn onSinkBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     void handleMessage(GstMessage* message);
@@ -71,6 +74,7 @@ class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
 
     GstElement* playbin_ = nullptr;
     std::atomic<bool> released_ = false;
+    IcyTitles icyTitles_;
 
     mutable std::mutex mutex_;
     bool wantPlaying_ = false;
