@@ -39,6 +39,7 @@ void PlayerModel::checkHealth() {
     }
     // Nothing runs out while the machine is offline or asleep or has no sound server.
     if (waitingForSystem()) {
+        heldForSystem_ = true;
         showWaitingForSystem();
         retryDuringOutage();
         return;

@@ -198,6 +198,8 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     // Since the network hint last changed: a stream played, or a connection failed.
     bool hintOverruled_ = false;
     bool outageConfirmed_ = false;
+    // The current player failed or was found silent while the machine was away.
+    bool heldForSystem_ = false;
     std::optional<Instant> waitingSince_;
 
     std::mt19937_64 systemRandom_;

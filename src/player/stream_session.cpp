@@ -50,6 +50,7 @@ void PlayerModel::playStation(Station station, Start start) {
     std::shared_ptr<AudioPlayer> player = services_.players.create(station.urlString);
     player->setVolume(0);
     player_ = player;
+    heldForSystem_ = false;
     holdSleepDelay(true);
     // Observations may report on any thread: they carry the player weakly and only post.
     std::weak_ptr<AudioPlayer> weakPlayer = player;

@@ -41,6 +41,7 @@ bool PlayerModel::outageExplainsFailure() {
         outageConfirmed_ = true;
         waitingSince_ = now();
     }
+    heldForSystem_ = true;
     showWaitingForSystem();
     return true;
 }
@@ -109,8 +110,11 @@ void PlayerModel::reconnectAfterOutage() {
     if (isWaitingText(statusText_)) {
         setStatusText("");
     }
+    // A player that nothing held up (the sound server's first answer came while it was just
+    // starting) goes on connecting.
     if (userPaused_ || !currentStation_ || phase_ != Phase::connecting ||
-        (player_ && player_->timeControlStatus() == TimeControlStatus::playing)) {
+        (player_ &&
+         (!heldForSystem_ || player_->timeControlStatus() == TimeControlStatus::playing))) {
         return;
     }
     // A stall that began in the outage says nothing about the station: start its rules afresh.
