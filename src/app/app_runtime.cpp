@@ -32,7 +32,7 @@ AppRuntime::AppRuntime(AppOptions options)
     const auto catalogue = options.catalogue ? options.catalogue : shippedCataloguePath();
     model_ = PlayerModel::create(
         PlayerServices{
-            loop_, players_, media_, outputDevices_, *stats_, notifications_, {}, &system_},
+            loop_, players_, media_, outputDevices_, *stats_, notifications_, {}, &conditions_},
         StationRepository(catalogue));
 }
 

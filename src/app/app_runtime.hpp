@@ -14,6 +14,7 @@
 #include "adapters/pulse/pulse_stream_volume.hpp"
 #include "adapters/store/json_file_store.hpp"
 #include "adapters/system/dbus_system_condition_monitor.hpp"
+#include "app/system_condition_sources.hpp"
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
 
@@ -28,9 +29,10 @@ struct AppOptions {
     std::function<void(const std::string&)> statRecorded;
 };
 
-// The player model on the real platform: GLib's event loop, GStreamer, MPRIS, PulseAudio, the
-// network and sleep watch, the state file and libsoup. Both front ends build on it. Create it
-// on the main thread, whose loop runs GLib's default main context.
+// The player model on the real platform: GLib's event loop, GStreamer, MPRIS, PulseAudio (the
+// output device and whether a sound server answers), the network and sleep watch, the state file
+// and libsoup. Both front ends build on it. Create it on the main thread, whose loop runs GLib's
+// default main context.
 class AppRuntime {
   public:
     explicit AppRuntime(AppOptions options);
@@ -60,6 +62,7 @@ class AppRuntime {
     MprisMediaSession media_;
     PulseOutputDeviceMonitor outputDevices_;
     DbusSystemConditionMonitor system_;
+    SystemConditionSources conditions_{system_, outputDevices_};
     std::unique_ptr<StatsRecorder> stats_;
     NotificationCenter notifications_;
     std::shared_ptr<PlayerModel> model_;

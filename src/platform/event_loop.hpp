@@ -21,7 +21,7 @@ class EventLoop {
   public:
     virtual ~EventLoop() = default;
 
-    // Current wall-clock instant.
+    // The steady clock's current instant.
     virtual Instant now() const = 0;
 
     // Runs `work` later on the main thread, in posting order. Safe to call from any thread.

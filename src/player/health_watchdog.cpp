@@ -37,19 +37,25 @@ void PlayerModel::checkHealth() {
         stallDeadline_.reset();
         return;
     }
-    // Nothing runs out while the machine is offline or asleep.
+    // Nothing runs out while the machine is offline or asleep or has no sound server.
     if (waitingForSystem()) {
-        showWaitingForNetwork();
+        heldForSystem_ = true;
+        showWaitingForSystem();
+        retryDuringOutage();
         return;
     }
     const Instant t = now();
     if (!everPlayedThisRequest_) {
-        if (roundDeadline_ && t >= *roundDeadline_) {
-            giveUp();
+        const bool roundOver = roundDeadline_ && t >= *roundDeadline_;
+        const bool timedOut =
+            requestStart_ && secondsBetween(*requestStart_, t).count() >= kConnectTimeout;
+        if (!(roundOver || timedOut) || outageExplainsFailure()) {
             return;
         }
-        if (requestStart_ && secondsBetween(*requestStart_, t).count() >= kConnectTimeout) {
-            sessionFailed_.insert(currentStation_->id);
+        if (roundOver) {
+            giveUp();
+        } else {
+            markFailed(currentStation_->id);
             attemptNext();
         }
         return;
@@ -64,8 +70,8 @@ void PlayerModel::checkHealth() {
         playStation(*currentStation_, Start::reconnect);
         return;
     }
-    if (t >= *stallDeadline_) {
-        sessionFailed_.insert(currentStation_->id);
+    if (t >= *stallDeadline_ && !outageExplainsFailure()) {
+        markFailed(currentStation_->id);
         stallDeadline_.reset();
         openRound();
         attemptNext();

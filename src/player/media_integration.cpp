@@ -18,9 +18,9 @@ void PlayerModel::updateNowPlaying(bool paused, bool clear) {
         return;
     }
     NowPlaying info;
-    // Media widgets show only Now Playing: the outage text goes there too.
+    // Media widgets show only Now Playing: the waiting text goes there too.
     info.title =
-        statusText_ == kOfflineText ? statusText_ : songTitle_.value_or(std::string(kProductName));
+        isWaitingText(statusText_) ? statusText_ : songTitle_.value_or(std::string(kProductName));
     if (songArtist_) {
         info.artist = *songArtist_;
     } else if (currentMood_) {
@@ -70,6 +70,10 @@ void PlayerModel::pauseForOutputDeviceChange() {
     userPaused_ = true;
     // The listener hears nothing until they resume: that is not listening time.
     endListen();
+    // Silent at once: the sound server may already play the stream on the new device.
+    if (player_) {
+        player_->pause();
+    }
     takePlayerOut(kDeviceChangeRamp);
     setPhase(Phase::paused);
     setStatusText(std::string(kOutputChangedText));

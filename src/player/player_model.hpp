@@ -37,7 +37,8 @@ struct PlayerServices {
     NotificationCenter& notifications;
     // Random source for the draws; seeded from the system when absent.
     std::function<std::uint64_t()> random = {};
-    // Network and sleep; without it the machine counts as online and awake.
+    // Network, sleep and the sound server; without it the machine counts as online and awake,
+    // with a sound server that answers.
     SystemConditionMonitor* system = nullptr;
 };
 
@@ -96,6 +97,10 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
 
     // Selection.
     std::optional<Station> drawNext(Mood mood, const std::optional<Station>& avoid);
+    // A listener's draw: when every station of the mood is out, the one out longest.
+    std::optional<Station> drawRequested(Mood mood);
+    void markFailed(const std::string& id);
+    bool failedRecently(const std::string& id) const;
     std::size_t randomIndex(std::size_t bound);
     void openRound();
     // Stream session.
@@ -134,10 +139,15 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     // Media integration.
     void updateNowPlaying(bool paused, bool clear);
     void pauseForOutputDeviceChange();
-    // Network and sleep.
-    bool waitingForSystem() const { return !condition_.online || condition_.asleep; }
+    // Network, sleep and the sound server.
+    bool networkOffline() const;
+    bool waitingForSystem() const;
+    // True when the system, not the station, explains a failure (confirming an outage that the
+    // network hint announced); the player then waits.
+    bool outageExplainsFailure();
     void onSystemCondition(SystemCondition condition);
-    void showWaitingForNetwork();
+    void showWaitingForSystem();
+    void retryDuringOutage();
     void reconnectAfterOutage();
     void holdSleepDelay(bool held);
 
@@ -168,7 +178,8 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     std::shared_ptr<Timer> beat_;
     // Per mood, the cycle's stations still to come (indices into the repository), next one last.
     std::map<Mood, std::vector<std::size_t>> queues_;
-    std::set<std::string> sessionFailed_;
+    // When each station failed last; it is out of the draw for a while after that.
+    std::map<std::string, Instant> sessionFailed_;
     std::set<std::string> roundStations_;
     std::optional<Instant> roundDeadline_;
     std::optional<Instant> stallDeadline_;
@@ -192,6 +203,11 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     std::optional<std::string> songArtist_;
     std::function<void()> deviceListenerBlock_;
     SystemCondition condition_;
+    // Since the network hint last changed: a stream played, or a connection failed.
+    bool hintOverruled_ = false;
+    bool outageConfirmed_ = false;
+    // The current player failed or was found silent while the machine was away.
+    bool heldForSystem_ = false;
     std::optional<Instant> waitingSince_;
 
     std::mt19937_64 systemRandom_;

@@ -37,7 +37,7 @@ std::optional<Station> PlayerModel::drawNext(Mood mood, const std::optional<Stat
     // Amortised constant time whatever the catalogue's size: a draw passes over the stations
     // that failed since the deal, and a deal happens once per cycle.
     const std::vector<Station>& stations = repository_.stations();
-    const auto eligible = [&](std::size_t i) { return !sessionFailed_.contains(stations[i].id); };
+    const auto eligible = [&](std::size_t i) { return !failedRecently(stations[i].id); };
     std::vector<std::size_t>& queue = queues_[mood];
     while (!queue.empty() && !eligible(queue.back())) {
         queue.pop_back();
@@ -72,7 +72,7 @@ void PlayerModel::playMood(Mood mood) {
     track("mood_selected", mood);
     setCurrentMood(mood);
     userPaused_ = false;
-    if (auto station = drawNext(mood, currentStation_)) {
+    if (auto station = drawRequested(mood)) {
         playStation(*station, Start::request);
     } else {
         setStatusText(std::string(kNoStationText));
@@ -101,7 +101,7 @@ void PlayerModel::shuffleStation() {
     setStatusText("");
     track("station_skip", currentMood_,
           currentStation_ ? std::optional(currentStation_->id) : std::nullopt);
-    if (auto station = drawNext(*currentMood_, currentStation_)) {
+    if (auto station = drawRequested(*currentMood_)) {
         playStation(*station, Start::request);
     } else {
         setStatusText(std::string(kNoStationText));

@@ -49,6 +49,7 @@ void PlayerModel::playStation(Station station, Start start) {
     std::shared_ptr<AudioPlayer> player = services_.players.create(station.urlString);
     player->setVolume(0);
     player_ = player;
+    heldForSystem_ = false;
     holdSleepDelay(true);
     // Observations may report on any thread: they carry the player weakly and only post.
     std::weak_ptr<AudioPlayer> weakPlayer = player;
@@ -70,7 +71,7 @@ void PlayerModel::playStation(Station station, Start start) {
     player->play();
     ensureBeat();
     if (waitingForSystem()) {
-        showWaitingForNetwork();
+        showWaitingForSystem();
     }
     updateNowPlaying(false, false);
 }
@@ -92,11 +93,10 @@ void PlayerModel::onItemStatus(std::int64_t generation, const std::shared_ptr<Au
             player->play();
             break;
         case ItemStatus::failed:
-            // Without a network every stream fails: that says nothing about the station.
-            if (waitingForSystem()) {
-                showWaitingForNetwork();
-            } else if (currentStation_ == station) {
-                sessionFailed_.insert(station.id);
+            // Without a network or a sound server every stream fails: that says nothing about
+            // the station.
+            if (currentStation_ == station && !outageExplainsFailure()) {
+                markFailed(station.id);
                 track("station_failed", currentMood_, station.id, false);
                 attemptNext();
             }
@@ -124,7 +124,12 @@ void PlayerModel::onFirstAudio(std::int64_t generation, const std::shared_ptr<Au
         roundStations_.clear();
         roundDeadline_.reset();
     }
-    if (statusText_ == kOfflineText) {
+    // A stream that plays proves the network is there, whatever the hint says.
+    if (!condition_.online) {
+        hintOverruled_ = true;
+        outageConfirmed_ = false;
+    }
+    if (isWaitingText(statusText_)) {
         setStatusText("");
     }
     setPhase(Phase::playing);
@@ -249,13 +254,12 @@ std::int64_t PlayerModel::msSinceRequest() const {
     }
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(now() - *requestStart_).count();
-    // A wall clock set back must not report a negative connection time.
-    return std::clamp<std::int64_t>(ms, 0, kMaxRequestMs);
+    return std::min<std::int64_t>(ms, kMaxRequestMs);
 }
 
 void PlayerModel::endListen() {
     if (listenStart_) {
-        listenAccum_ += std::max(0.0, secondsBetween(*listenStart_, now()).count());
+        listenAccum_ += secondsBetween(*listenStart_, now()).count();
     }
     listenStart_.reset();
 }

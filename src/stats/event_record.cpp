@@ -91,7 +91,7 @@ std::string formatMinutes(double minutes) {
     return std::string(buffer.data(), result.ptr);
 }
 
-std::int64_t millisecondsSinceEpoch(Instant at) {
+std::int64_t millisecondsSinceEpoch(WallInstant at) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
 }
 

@@ -22,7 +22,7 @@ struct EventFields {
     std::optional<bool> ok;
     std::optional<std::int64_t> ms;
     std::optional<double> minutes;
-    Instant at;
+    WallInstant at;
 };
 
 // The members every event carries besides its type and time.
@@ -47,6 +47,6 @@ std::string escape(std::string_view text);
 std::string formatMinutes(double minutes);
 
 // Whole milliseconds since 1970, truncated toward zero.
-std::int64_t millisecondsSinceEpoch(Instant at);
+std::int64_t millisecondsSinceEpoch(WallInstant at);
 
 }  // namespace quilvo

@@ -33,7 +33,7 @@ struct StatsSettings {
     std::string appVersion = *kAppVersion != '\0' ? kAppVersion : "0.0.0";
     std::string osVersion = runningOsVersion();
     // Called on the tracking thread.
-    std::function<Instant()> now = [] { return std::chrono::system_clock::now(); };
+    std::function<WallInstant()> now = [] { return std::chrono::system_clock::now(); };
     // Called on the statistics thread only.
     std::function<std::string()> newUuid = randomUuid;
     // Called on the statistics thread with each event as it is recorded.

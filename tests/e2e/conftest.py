@@ -18,6 +18,7 @@ TIMEOUT = 15 * SLOWDOWN
 SOUND = 0.02  # audible: well above a null sink's silence, well below the tone's level
 GIVE_UP = "暂时无法播放，请稍后重试"
 OUTPUT_CHANGED, OFFLINE = "音频输出已切换，已暂停", "网络已断开，恢复后继续播放"
+NO_SOUND_SERVER = "音频服务不可用，恢复后继续播放"
 MPRIS = "org.mpris.MediaPlayer2.quilvo"
 FFMPEG, MP3 = ("ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin"), ("-id3v2_version", "0", "-write_xing", "0")
 # Nothing of the desktop the tests run on may leak into the programs under test.
@@ -308,6 +309,11 @@ class SystemBus(Bus):
             procs.spawn(sys.executable, "-m", "dbusmock", "--system", "--template", template,
                         env=self.env, stdout=subprocess.DEVNULL)
         assert wait_until(lambda: self.has_owner(self.NM) and self.has_owner(self.LOGIN)), "no dbusmock services"
+
+    def add_device(self):
+        """A wired device that NetworkManager manages, not connected."""
+        self.call(self.NM, "/org/freedesktop/NetworkManager", "org.freedesktop.DBus.Mock",
+                  "AddEthernetDevice", "eth0", "eth0", dbus.Int32(30))
 
     def online(self, up):
         # NetworkManager's global state: connected globally (70) or disconnected (20).

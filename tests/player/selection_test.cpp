@@ -68,4 +68,32 @@ TEST_F(Selection, SwitchingMoodReportsTheListeningTimeOfTheMoodLeft) {
     EXPECT_EQ(stats.ofType("mood_selected").size(), 4U);
 }
 
+// A, B and C fail a second apart; a listener's request then tries the one out longest, and an
+// automatic attempt takes a station again only half an hour after it failed.
+TEST_F(Selection, FailedStationsAreOutForHalfAnHourButARequestTriesTheOneOutLongest) {
+    const std::string giveUp = " " + std::string(kGiveUpText);
+    model->playMood(Mood::bright);
+    for (int i = 0; i < 3; ++i) {
+        advance(1);
+        player()->fail();
+        loop.runUntilIdle();
+    }
+    EXPECT_EQ(state(), "idle #3" + giveUp);
+    advance(60);
+    model->playMood(Mood::bright);
+    EXPECT_EQ(state(), "connecting s1 #4");
+    connect();
+    advance(1801.9 - 63);
+    player()->fail();  // B failed 1799.9 s ago: still out
+    loop.runUntilIdle();
+    EXPECT_EQ(state(), "idle #4" + giveUp);
+    model->toggle();
+    EXPECT_EQ(state(), "connecting s2 #5");
+    advance(1.6);
+    player()->fail();  // C failed 1800.5 s ago: drawn again
+    loop.runUntilIdle();
+    EXPECT_EQ(state(), "connecting s3 #6");
+    EXPECT_EQ(stats.ofType("station_failed").size(), 5U);
+}
+
 }  // namespace quilvo::testing

@@ -73,4 +73,24 @@ TEST_F(SleepTimer, NewStationFollowsTheFadeAndCancellingOrArmingAgainRestoresThe
     EXPECT_EQ(player()->volume(), 0.8F);
 }
 
+// NTP after a resume, or the listener setting the clock: durations do not notice.
+TEST_F(SleepTimer, SteppingTheWallClockMovesNoDeadline) {
+    model->setSleep(15);
+    model->playMood(Mood::calm);
+    loop.stepWallClock(Seconds(-3600));
+    advance(4);
+    loop.stepWallClock(Seconds(7200));
+    expectTimeline({{3.9, "connecting s1 #1"}, {0.1, "connecting s2 #2"}});
+    EXPECT_EQ(model->sleepRemainText(), "还剩 15 分钟");
+    advance(0.5);
+    connect();
+    loop.stepWallClock(Seconds(-7200));
+    advance(0.35);
+    EXPECT_FLOAT_EQ(player()->volume(), 0.8F);  // the fade-in took its 0.3 s
+    advance(899.9 - 8.85);
+    EXPECT_EQ(phase(), "playing");
+    advance(0.25);
+    EXPECT_EQ(phase(), "idle");
+}
+
 }  // namespace quilvo::testing

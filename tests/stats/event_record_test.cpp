@@ -33,14 +33,14 @@ struct CommaDecimal : std::numpunct<char> {
 };
 
 TEST(EventRecordTest, NumbersAreWrittenTheSameEverywhere) {
-    const Instant at{std::chrono::milliseconds(1'700'000'000'123)};
+    const WallInstant at{std::chrono::milliseconds(1'700'000'000'123)};
     const EventRecord full = makeEventRecord({"station_start", "calm", "fip", false, 850, 1.5, at},
                                              {"ID", "Linux", "0.1.0", "Linux 6.1.0", "KEY"});
     EXPECT_EQ(encode(EventRecord(full.begin() + 7, full.end())),
               R"({"mood":"calm","station_id":"fip","ok":"0","ms":"850","minutes":"1.50"})");
-    EXPECT_EQ(millisecondsSinceEpoch(Instant{std::chrono::microseconds(1'700'000'000'123'999)}),
+    EXPECT_EQ(millisecondsSinceEpoch(WallInstant{std::chrono::microseconds(1'700'000'000'123'999)}),
               1'700'000'000'123);
-    EXPECT_EQ(millisecondsSinceEpoch(Instant{std::chrono::microseconds(-1'999)}), -1);
+    EXPECT_EQ(millisecondsSinceEpoch(WallInstant{std::chrono::microseconds(-1'999)}), -1);
     const std::locale previous =
         std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
     EXPECT_EQ(formatMinutes(0.499), "0.50");

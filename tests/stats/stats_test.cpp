@@ -51,7 +51,7 @@ struct StatsTest : ::testing::Test {
         settings.endpoint = "https://stats.invalid/api/event";
         settings.appVersion = "0.1.0";
         settings.osVersion = "Linux 6.1.0";
-        settings.now = [] { return Instant{std::chrono::milliseconds(1'700'000'000'123)}; };
+        settings.now = [] { return WallInstant{std::chrono::milliseconds(1'700'000'000'123)}; };
         settings.newUuid = [n = 0]() mutable { return "ID-" + std::to_string(++n); };
         settings.recorded = [this](const std::string& event) { recorded.push_back(event); };
         return std::make_unique<Stats>(store, http, settings);

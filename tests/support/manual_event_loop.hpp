@@ -13,7 +13,8 @@
 namespace quilvo::testing {
 
 // An event loop on a virtual clock. Time moves only when the test says so; timers and posted
-// work then run in deadline order, work posted for the same instant in posting order.
+// work then run in deadline order, work posted for the same instant in posting order. It also
+// keeps a wall clock that moves with it and that the test can step, as NTP does.
 // One thread at a time: a test that posts from another thread joins it before going on.
 class ManualEventLoop : public EventLoop {
   public:
@@ -44,6 +45,13 @@ class ManualEventLoop : public EventLoop {
         now_ += ticks(span);
         runUntilIdle();
     }
+    WallInstant wallNow() const {
+        return wallAtStart_ + std::chrono::duration_cast<WallInstant::duration>(now_ - start_);
+    }
+    // Sets the wall clock forward (or back, for a negative span) without moving time.
+    void stepWallClock(Seconds span) {
+        wallAtStart_ += std::chrono::duration_cast<WallInstant::duration>(span);
+    }
     // Timers scheduled and not invalidated.
     int liveTimers() const {
         return static_cast<int>(std::ranges::count_if(queue_, [](const auto& item) {
@@ -57,7 +65,7 @@ class ManualEventLoop : public EventLoop {
         bool isValid() const override { return valid; }
         bool valid = true;
     };
-    using Ticks = std::chrono::system_clock::duration;
+    using Ticks = SteadyClock::duration;
     struct Entry {
         std::shared_ptr<ManualTimer> timer;  // none for posted work, which runs once
         Ticks interval;
@@ -89,8 +97,10 @@ class ManualEventLoop : public EventLoop {
         return true;
     }
 
-    // Starts at a fixed, realistic wall-clock instant.
-    Instant now_{std::chrono::sys_days{std::chrono::year{2024} / 5 / 1}};
+    // A fixed, realistic start: some days after boot, and a day in May on the wall.
+    static constexpr Instant start_{std::chrono::hours(24 * 9)};
+    Instant now_ = start_;
+    WallInstant wallAtStart_{std::chrono::sys_days{std::chrono::year{2024} / 5 / 1}};
     std::uint64_t seq_ = 0;
     std::map<std::pair<Instant, std::uint64_t>, Entry> queue_;  // due, then order of scheduling
 };

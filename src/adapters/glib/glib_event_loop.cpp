@@ -1,6 +1,7 @@
 #include "adapters/glib/glib_event_loop.hpp"
 
 #include <glib.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -92,7 +93,10 @@ GlibEventLoop::~GlibEventLoop() {
 }
 
 Instant GlibEventLoop::now() const {
-    return std::chrono::system_clock::now();
+    // Boot time: it never steps and, unlike the monotonic clock, counts the time asleep too.
+    timespec t{};
+    clock_gettime(CLOCK_BOOTTIME, &t);
+    return Instant(std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec));
 }
 
 void GlibEventLoop::post(std::function<void()> work) {

@@ -11,8 +11,9 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kFirstRetry{500};
-constexpr milliseconds kLongestRetry{10000};
+// A server that restarts (a crash, an upgrade) is back within a second: the player waits for it.
+constexpr milliseconds kFirstRetry{250};
+constexpr milliseconds kLongestRetry{1000};
 
 void release(pa_operation* operation) {
     if (operation != nullptr) {
@@ -22,8 +23,10 @@ void release(pa_operation* operation) {
 
 }  // namespace
 
-PulseDefaultSinkWatch::PulseDefaultSinkWatch(std::function<void()> changed)
+PulseDefaultSinkWatch::PulseDefaultSinkWatch(std::function<void()> changed,
+                                             std::function<void(bool)> answers)
     : changed_(std::move(changed)),
+      answers_(std::move(answers)),
       loop_(pa_threaded_mainloop_new()),
       api_(pa_threaded_mainloop_get_api(loop_)),
       backoff_(kFirstRetry) {
@@ -54,7 +57,15 @@ void PulseDefaultSinkWatch::connect() {
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 &&
         context_ != nullptr) {
         dropContext();
+        tellAnswers(false);
         scheduleRetry();
+    }
+}
+
+void PulseDefaultSinkWatch::tellAnswers(bool answers) {
+    if (answered_ != answers) {
+        answered_ = answers;
+        answers_(answers);
     }
 }
 
@@ -64,10 +75,12 @@ void PulseDefaultSinkWatch::onContextState(pa_context* context, void* self) {
         case PA_CONTEXT_READY:
             watch.backoff_ = kFirstRetry;
             watch.subscribe();
+            watch.tellAnswers(true);
             break;
         case PA_CONTEXT_FAILED:
         case PA_CONTEXT_TERMINATED:
             watch.dropContext();
+            watch.tellAnswers(false);
             watch.scheduleRetry();
             break;
         default:
@@ -77,15 +90,26 @@ void PulseDefaultSinkWatch::onContextState(pa_context* context, void* self) {
 
 void PulseDefaultSinkWatch::subscribe() {
     pa_context_set_subscribe_callback(context_, &PulseDefaultSinkWatch::onServerEvent, this);
-    release(pa_context_subscribe(context_, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+    // Sink events tell of a new active port (headphones in or out) on the same sink.
+    release(pa_context_subscribe(context_,
+                                 static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER |
+                                                                     PA_SUBSCRIPTION_MASK_SINK),
+                                 nullptr, nullptr));
     // Asked after subscribing, so no change can fall between the answer and the first event.
     askForDefaultSink();
 }
 
-void PulseDefaultSinkWatch::onServerEvent(pa_context*, pa_subscription_event_type_t type, uint32_t,
-                                          void* self) {
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER) {
-        static_cast<PulseDefaultSinkWatch*>(self)->askForDefaultSink();
+void PulseDefaultSinkWatch::onServerEvent(pa_context* context, pa_subscription_event_type_t type,
+                                          uint32_t index, void* self) {
+    auto& watch = *static_cast<PulseDefaultSinkWatch*>(self);
+    const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+    if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
+        watch.askForDefaultSink();
+    } else if (facility == PA_SUBSCRIPTION_EVENT_SINK &&
+               (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE &&
+               watch.device_.defaultIndex() == index) {
+        release(pa_context_get_sink_info_by_index(context, index,
+                                                  &PulseDefaultSinkWatch::onSinkInfo, self));
     }
 }
 
@@ -93,16 +117,27 @@ void PulseDefaultSinkWatch::askForDefaultSink() {
     release(pa_context_get_server_info(context_, &PulseDefaultSinkWatch::onServerInfo, this));
 }
 
-void PulseDefaultSinkWatch::onServerInfo(pa_context*, const pa_server_info* info, void* self) {
+void PulseDefaultSinkWatch::onServerInfo(pa_context* context, const pa_server_info* info,
+                                         void* self) {
     if (info == nullptr) {
         return;
     }
     auto& watch = *static_cast<PulseDefaultSinkWatch*>(self);
     // Server events also come for the default source, the cookie and the like.
-    std::string sink = info->default_sink_name != nullptr ? info->default_sink_name : "";
-    const bool changed = watch.defaultSink_.has_value() && *watch.defaultSink_ != sink;
-    watch.defaultSink_ = std::move(sink);
-    if (changed) {
+    const std::string sink = info->default_sink_name != nullptr ? info->default_sink_name : "";
+    if (watch.device_.defaultSink(sink)) {
+        watch.changed_();
+    }
+    // Also after a restart of the server, whose sinks have new indexes.
+    if (!sink.empty()) {
+        release(pa_context_get_sink_info_by_name(context, sink.c_str(),
+                                                 &PulseDefaultSinkWatch::onSinkInfo, self));
+    }
+}
+
+void PulseDefaultSinkWatch::onSinkInfo(pa_context*, const pa_sink_info* info, int, void* self) {
+    auto& watch = *static_cast<PulseDefaultSinkWatch*>(self);
+    if (info != nullptr && watch.device_.sinkInfo(*info)) {
         watch.changed_();
     }
 }

@@ -5,22 +5,47 @@
 namespace quilvo {
 
 PulseOutputDeviceMonitor::PulseOutputDeviceMonitor(EventLoop& loop)
-    : loop_(loop), changed_(std::make_shared<std::function<void()>>()) {}
+    : loop_(loop), listeners_(std::make_shared<Listeners>()) {}
 
 PulseOutputDeviceMonitor::~PulseOutputDeviceMonitor() = default;
 
 void PulseOutputDeviceMonitor::install(std::function<void()> changed) {
-    *changed_ = std::move(changed);
+    listeners_->deviceChanged = std::move(changed);
+    startWatch();
+}
+
+void PulseOutputDeviceMonitor::watchSoundServer(std::function<void(SoundServer)> changed) {
+    listeners_->serverChanged = std::move(changed);
+    startWatch();
+    // A copy, so the callback may replace itself while it runs.
+    const auto call = listeners_->serverChanged;
+    call(listeners_->server);
+}
+
+void PulseOutputDeviceMonitor::startWatch() {
     if (watch_) {
         return;
     }
+    std::weak_ptr<Listeners> weak = listeners_;
     watch_ = std::make_unique<PulseDefaultSinkWatch>(
-        [&loop = loop_, weakChanged = std::weak_ptr(changed_)] {
-            loop.post([weakChanged] {
-                if (const auto changed = weakChanged.lock(); changed && *changed) {
-                    // A copy, so the callback may install another one while it runs.
-                    const auto call = *changed;
+        [&loop = loop_, weak] {
+            loop.post([weak] {
+                if (const auto listeners = weak.lock(); listeners && listeners->deviceChanged) {
+                    const auto call = listeners->deviceChanged;
                     call();
+                }
+            });
+        },
+        [&loop = loop_, weak](bool answers) {
+            loop.post([weak, answers] {
+                const auto listeners = weak.lock();
+                if (!listeners) {
+                    return;
+                }
+                listeners->server = answers ? SoundServer::answers : SoundServer::absent;
+                if (listeners->serverChanged) {
+                    const auto call = listeners->serverChanged;
+                    call(listeners->server);
                 }
             });
         });

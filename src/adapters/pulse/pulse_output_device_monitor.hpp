@@ -6,11 +6,13 @@
 #include "adapters/pulse/pulse_default_sink_watch.hpp"
 #include "platform/event_loop.hpp"
 #include "platform/output_device_monitor.hpp"
+#include "platform/system_condition.hpp"
 
 namespace quilvo {
 
-// The output-device monitor on a PulseAudio (or PipeWire pulse) server: the default sink's
-// name changing is a change of device. Without a sound server it does nothing.
+// The output-device monitor on a PulseAudio (or PipeWire pulse) server: another default sink,
+// or another active port on it, is a change of device. It also tells whether a sound server
+// answers at all. Without a sound server it reports no change of device.
 class PulseOutputDeviceMonitor final : public OutputDeviceMonitor {
   public:
     // `loop` is the main thread's loop and must outlive the monitor.
@@ -19,11 +21,22 @@ class PulseOutputDeviceMonitor final : public OutputDeviceMonitor {
 
     // Starts watching at the first install.
     void install(std::function<void()> changed) override;
+    // `changed` runs on the main thread with whether a server answers: at once with what is
+    // known (unknown before the first attempt), then at each change. Starts watching too.
+    void watchSoundServer(std::function<void(SoundServer)> changed);
 
   private:
-    EventLoop& loop_;
     // Touched on the main thread only; work still queued there holds it weakly.
-    std::shared_ptr<std::function<void()>> changed_;
+    struct Listeners {
+        std::function<void()> deviceChanged;
+        std::function<void(SoundServer)> serverChanged;
+        SoundServer server = SoundServer::unknown;
+    };
+
+    void startWatch();
+
+    EventLoop& loop_;
+    std::shared_ptr<Listeners> listeners_;
     std::unique_ptr<PulseDefaultSinkWatch> watch_;
 };
 

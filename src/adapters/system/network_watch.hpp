@@ -8,11 +8,13 @@ typedef struct _GDBusConnection GDBusConnection;
 
 namespace quilvo {
 
-// Whether the machine is online, as NetworkManager on the system bus tells. Create it on the
-// main thread; without a bus (null) it tells nothing.
+// Whether the machine is online, as NetworkManager on the system bus tells for the networks it
+// manages. Where it manages none (a link set up by ifupdown or systemd-networkd), its state says
+// nothing and the machine counts as online. Create it on the main thread; without a bus (null)
+// it tells nothing.
 class NetworkWatch {
   public:
-    // `changed` runs on the main thread after each change of NetworkManager's state.
+    // `changed` runs on the main thread after each change of NetworkManager's state or devices.
     NetworkWatch(GDBusConnection* bus, std::function<void()> changed);
     ~NetworkWatch();
     NetworkWatch(const NetworkWatch&) = delete;
@@ -22,10 +24,14 @@ class NetworkWatch {
     std::optional<bool> online() const;
 
   private:
+    void countManagedDevices();
+
     GDBusConnection* bus_;
     std::function<void()> changed_;
     std::optional<unsigned> state_;
+    int managedDevices_ = 0;
     unsigned subscription_ = 0;
+    unsigned devicesSubscription_ = 0;
 };
 
 }  // namespace quilvo
