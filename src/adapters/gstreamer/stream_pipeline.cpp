@@ -23,6 +23,11 @@ constexpr guint kSourceTimeoutSeconds = 15;
 constexpr gint64 kSinkBufferMicroseconds = 40'000;
 constexpr gint64 kSinkLatencyMicroseconds = 10'000;
 
+// At a gain of exactly 0 the volume element marks its buffers as gaps, which the sink does not
+// pace: a station served faster than real time (a file) would run through, unheard, to its end
+// while it fades in from silence. -80 dB is silence to the ear and keeps every buffer played.
+constexpr double kSilentGain = 1e-4;
+
 std::int64_t steadyNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -78,7 +83,7 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
     // Silent until the first volume is set.
     if (GstElement* gain = gst_element_factory_make("volume", nullptr)) {
         self->gain_ = GST_ELEMENT(gst_object_ref_sink(gain));
-        g_object_set(gain, "volume", 0.0, nullptr);
+        g_object_set(gain, "volume", kSilentGain, nullptr);
         g_object_set(self->playbin_, "audio-filter", gain, nullptr);
     }
     g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, nullptr);
@@ -325,7 +330,7 @@ void StreamPipeline::applyVolume() {
         // is not heard before the pause reaches the sink.
         effective = wantPlaying_ ? volume_ : 0.0;
     }
-    g_object_set(gain_, "volume", effective, nullptr);
+    g_object_set(gain_, "volume", std::max(effective, kSilentGain), nullptr);
 }
 
 ItemStatus StreamPipeline::itemStatus() const {
