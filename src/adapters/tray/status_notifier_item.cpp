@@ -83,6 +83,23 @@ StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls
         connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
         [](GDBusConnection* connection, const char*, void* self) {
             auto& item = *static_cast<StatusNotifierItem*>(self);
+            // A host that fails to read the item drops it (GNOME's, when the item registers
+            // while the shell is still starting): the icon must come back.
+            if (item.dropped_ == 0) {
+                item.dropped_ = g_dbus_connection_signal_subscribe(
+                    connection, kWatcher, kWatcher, "StatusNotifierItemUnregistered", kWatcherPath,
+                    item.busName_.c_str(), G_DBUS_SIGNAL_FLAGS_NONE,
+                    [](GDBusConnection*, const char*, const char*, const char*, const char*,
+                       GVariant*, void* self) {
+                        auto& item = *static_cast<StatusNotifierItem*>(self);
+                        if (item.retry_ == 0) {
+                            item.registrationAttempts_ = 0;
+                            item.retry_ =
+                                g_timeout_add(kRegistrationRetryMs, &retryRegistration, self);
+                        }
+                    },
+                    self, nullptr);
+            }
             if (item.watcherWatch_ == 0) {
                 item.watcherWatch_ = g_bus_watch_name_on_connection(
                     connection, kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE, &watcherAppeared, nullptr,
@@ -101,6 +118,9 @@ StatusNotifierItem::~StatusNotifierItem() {
     if (connection_ != nullptr) {
         if (watcherWatch_ != 0) {
             g_bus_unwatch_name(watcherWatch_);
+        }
+        if (dropped_ != 0) {
+            g_dbus_connection_signal_unsubscribe(connection_, dropped_);
         }
         g_bus_unown_name(nameOwner_);
         g_dbus_connection_unregister_object(connection_, registration_);
@@ -151,6 +171,13 @@ void StatusNotifierItem::watcherAppeared(GDBusConnection*, const char*, const ch
     item.registerWithWatcher();
 }
 
+int StatusNotifierItem::retryRegistration(void* self) {
+    auto& item = *static_cast<StatusNotifierItem*>(self);
+    item.retry_ = 0;
+    item.registerWithWatcher();
+    return G_SOURCE_REMOVE;
+}
+
 void StatusNotifierItem::registerWithWatcher() {
     if (retry_ != 0) {
         g_source_remove(retry_);
@@ -173,15 +200,7 @@ void StatusNotifierItem::registerWithWatcher() {
             auto& item = *static_cast<StatusNotifierItem*>(self);
             // Some watchers own their name a moment before they serve their object.
             if (!cancelled && ++item.registrationAttempts_ < kRegistrationAttempts) {
-                item.retry_ = g_timeout_add(
-                    kRegistrationRetryMs,
-                    [](void* self) -> gboolean {
-                        auto& item = *static_cast<StatusNotifierItem*>(self);
-                        item.retry_ = 0;
-                        item.registerWithWatcher();
-                        return G_SOURCE_REMOVE;
-                    },
-                    self);
+                item.retry_ = g_timeout_add(kRegistrationRetryMs, &retryRegistration, self);
             }
         },
         this);

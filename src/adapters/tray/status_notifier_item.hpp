@@ -53,6 +53,7 @@ class StatusNotifierItem {
     static GVariant* property(GDBusConnection*, const char*, const char*, const char*,
                               const char* name, GError**, void* self);
     static void watcherAppeared(GDBusConnection*, const char*, const char*, void* self);
+    static int retryRegistration(void* self);
     void registerWithWatcher();
     void sendSignal(const char* signal);
 
@@ -64,6 +65,7 @@ class StatusNotifierItem {
     unsigned registration_ = 0;
     unsigned nameOwner_ = 0;
     unsigned watcherWatch_ = 0;
+    unsigned dropped_ = 0;
     GCancellable* cancellable_ = nullptr;
     unsigned retry_ = 0;
     int registrationAttempts_ = 0;
