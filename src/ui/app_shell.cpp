@@ -1,11 +1,14 @@
 #include "ui/app_shell.hpp"
 
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStyleHints>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <utility>
@@ -24,6 +27,10 @@ namespace {
 constexpr int kTrayPollMs = 250;
 constexpr double kHintDelay = 1.0;
 constexpr double kHintClearDelay = 3.5;
+constexpr double kVolumeStep = 0.05;
+constexpr double kVolumeTextShown = 1.5;
+// What Qt counts for one notch of a mouse wheel.
+constexpr int kWheelNotch = 120;
 constexpr QSize kAboutSize(300, 330);
 const QString kAboutTitle = QStringLiteral("关于 Quilvo");
 // A frame on a StatusNotifierItem is a bus signal and a redraw in the desktop shell.
@@ -71,6 +78,7 @@ void AppShell::start() {
     // The middle click, as tray players have it.
     connect(statusNotifier_.get(), &StatusNotifierTray::secondaryActivated, this,
             [this] { model_.toggle(); });
+    connect(statusNotifier_.get(), &StatusNotifierTray::scrolled, this, &AppShell::stepVolume);
     connect(statusNotifier_.get(), &StatusNotifierTray::contextMenuRequested, this,
             [this](QPoint at) {
                 if (panel_ && panel_->isVisible()) {
@@ -132,6 +140,8 @@ void AppShell::useXembedIcon() {
     tray_ = std::make_unique<QSystemTrayIcon>();
     tray_->setToolTip(QStringLiteral("Quilvo"));
     connect(tray_.get(), &QSystemTrayIcon::activated, this, &AppShell::onActivated);
+    // Qt's icon window hands its wheel events to the icon and does nothing with them.
+    tray_->installEventFilter(this);
     glyph_.setFramesPerSecond(kOwnWindowFrames);
     glyph_.setOwnWindow(true);
     glyph_.setTrayIcon(tray_.get());
@@ -154,6 +164,41 @@ void AppShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
         default:
             break;
     }
+}
+
+bool AppShell::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tray_.get() && event->type() == QEvent::Wheel) {
+        // A touchpad sends a swipe as many small turns: a step for each notch's worth.
+        const int turn = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        wheelTurned_ = (wheelTurned_ > 0) == (turn > 0) ? wheelTurned_ + turn : turn;
+        if (std::abs(wheelTurned_) >= kWheelNotch) {
+            stepVolume(wheelTurned_);
+            wheelTurned_ = 0;
+        }
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppShell::stepVolume(int delta) {
+    if (delta == 0) {
+        return;
+    }
+    // One step a notch, however the host counts it; up stops at 100 % but never lowers a level
+    // the mixer set above it.
+    const double level = context_.volume.level();
+    const double next = delta > 0 ? std::max(level, std::min(level + kVolumeStep, 1.0))
+                                  : std::max(level - kVolumeStep, 0.0);
+    context_.volume.setLevel(next);
+    const std::string text = "音量 " + std::to_string(std::lround(next * 100)) + "%";
+    model_.setStatusText(text);
+    const unsigned shown = ++volumeTexts_;
+    const QPointer<AppShell> self(this);
+    context_.loop.postAfter(Seconds(kVolumeTextShown), [self, shown, text] {
+        if (self && self->volumeTexts_ == shown && self->model_.statusText() == text) {
+            self->model_.setStatusText("");
+        }
+    });
 }
 
 QRect AppShell::panelAnchor() const {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/listener_volume.hpp"
 #include "player/notification_center.hpp"
 #include "player/player_model.hpp"
 #include "ui/menu_glyph_animator.hpp"
@@ -32,6 +33,8 @@ struct ShellContext {
     PlayerModel& model;
     EventLoop& loop;
     NotificationCenter& notifications;
+    // The listener's level, which the wheel over the icon changes.
+    ListenerVolume& volume;
     // Media keys, then the output-device watcher, then the "app_open" event.
     std::function<void()> startPlayer;
     // Stops the player and asks statistics to send what waits.
@@ -56,6 +59,9 @@ class AppShell : public QObject {
     void togglePanel();
     void openPanel();
     void showContextMenu();
+    // The wheel over the icon: one 5 % step of the listener's level, up for a positive delta,
+    // shown for a moment on the panel's text line.
+    void stepVolume(int delta);
     void showAbout();
     void quitApp();
     // Shuts the player down; later calls do nothing.
@@ -69,6 +75,9 @@ class AppShell : public QObject {
     PopupPanel* panel() const { return panel_.get(); }
     TrayMenu& contextMenu() { return menu_; }
     QWidget* aboutWindow() const;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void showTrayWhenAvailable();
@@ -94,6 +103,10 @@ class AppShell : public QObject {
     TrayMenu menu_;
     std::unique_ptr<AboutView> about_;
     bool shownCloseHint_ = false;
+    // Counts the volume texts shown, so that only the last one's timer clears it.
+    unsigned volumeTexts_ = 0;
+    // The wheel's turn on the XEmbed icon since its last step.
+    int wheelTurned_ = 0;
     bool shutDown_ = false;
     NotificationCenter::Token aboutObserver_ = 0;
     NotificationCenter::Token stateObserver_ = 0;

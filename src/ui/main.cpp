@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     reduceMotion.followDesktopSetting();
     quilvo::ui::AppShell shell(
         quilvo::ui::ShellContext{runtime.model(), runtime.loop(), runtime.notifications(),
-                                 [&runtime] { runtime.start(); },
+                                 runtime.listenerVolume(), [&runtime] { runtime.start(); },
                                  [&runtime] { runtime.shutdown(); }},
         reduceMotion);
     quitSignals.onQuit([&shell] { shell.quitApp(); });

@@ -38,7 +38,12 @@ StatusNotifierTray::StatusNotifierTray(QMenu& menu)
     : item_(kMenuPath,
             StatusNotifierCalls{[this](int x, int y) { emit activated(QPoint(x, y)); },
                                 [this](int, int) { emit secondaryActivated(); },
-                                [this](int x, int y) { emit contextMenuRequested(QPoint(x, y)); }}),
+                                [this](int x, int y) { emit contextMenuRequested(QPoint(x, y)); },
+                                [this](int delta, bool vertical) {
+                                    if (vertical) {
+                                        emit scrolled(delta);
+                                    }
+                                }}),
       menu_(std::make_unique<DbusMenuExport>(menu, kMenuPath, [this] { emit menuOpened(); })) {}
 
 StatusNotifierTray::~StatusNotifierTray() = default;

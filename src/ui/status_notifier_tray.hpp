@@ -31,6 +31,8 @@ class StatusNotifierTray : public QObject {
     void activated(QPoint at);
     void secondaryActivated();
     void contextMenuRequested(QPoint at);
+    // The wheel over the icon, up for a positive `delta`.
+    void scrolled(int delta);
     // The host opened the exported menu, under the pointer as it clicked the icon.
     void menuOpened();
 

@@ -139,8 +139,16 @@ def test_the_icon_bobs_over_the_trays_own_background_while_playing_and_rests_whe
         assert len(set(frames)) > 2, "the icon stood still while playing"
         # Over what the tray shows around its icons, as Qt draws the resting glyph.
         assert {frame[:3] for frame in frames} == {before[:3]}
+        def play_and_wheel():
+            # A notch of the wheel down over the icon: one 5 % step of the stream's volume.
+            bus.playerctl("play")
+            assert wait_until(lambda: pulse.levels()), "no stream"
+            levels = pulse.levels()
+            screen.click(icon.cx, icon.cy, 5)
+            assert wait_until(lambda: pulse.levels() == [level - 5 for level in levels]), pulse.levels()
+
         # At rest the dots sit where they always rest, whenever the pause came.
-        assert play_then_rest(7)[1] == rest
+        assert play_then_rest(7, play_and_wheel)[1] == rest
 
 
 # A display named but not there is no crash: the same words as no display at all.

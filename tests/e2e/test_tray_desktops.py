@@ -81,6 +81,12 @@ def test_menu_is_a_control_surface_and_the_icon_is_light(procs, screen, bus, sni
     playing = wait_until(lambda: (m := layout(bus, item)) and "calm-1 · Tom_&_Jerry" in m and m)
     assert playing, layout(bus, item)
     assert [playing[m][2] for m in MOODS] == [0, 1, 0, 0] and playing["换台"][1] and "暂停" in playing
+    # A notch of the wheel is one 5 % step of the stream's volume, which MPRIS reports as well.
+    assert wait_until(lambda: pulse.levels()), "no stream"
+    level = pulse.levels()[0]
+    bus.call(*item, "org.kde.StatusNotifierItem", "Scroll", dbus.Int32(-120), "vertical")
+    assert wait_until(lambda: pulse.levels() == [level - 5]), pulse.levels()
+    assert round(100 * float(bus.playerctl("volume"))) == level - 5
 
     icons = new_icons(procs, bus)
     assert wait_until(lambda: (i := icons()) and i[-1] > i[0] + 10, 20), "the icon does not move"

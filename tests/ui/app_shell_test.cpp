@@ -8,18 +8,26 @@
 
 namespace quilvo::ui {
 
+struct FakeVolume : ListenerVolume {
+    double level() const override { return value; }
+    void setLevel(double level) override { value = level; }
+    void observe(std::function<void()>) override {}
+    double value = 1;
+};
+
 class AppShellTest : public UiTest {
   protected:
     void SetUp() override {
         UiTest::SetUp();
         shell = std::make_unique<AppShell>(
-            ShellContext{*model, loop, notifications,
+            ShellContext{*model, loop, notifications, volume,
                          [this] { panelAtStart.push_back(shell->panel() != nullptr); },
                          [this] { ++shutdowns, model->shutdown(); }},
             reduceMotion);
         shell->start();
     }
 
+    FakeVolume volume;
     std::vector<bool> panelAtStart;
     int shutdowns = 0;
     std::unique_ptr<AppShell> shell;
@@ -52,6 +60,28 @@ TEST_F(AppShellTest, CloseHintOnceAfterTheFirstOpening) {
     shell->togglePanel();
     shell->togglePanel();
     expectTimeline({{2, "connecting s1 #1"}});
+}
+
+// One step a notch whatever the host's delta, within 0-100 % (a mixer's 120 % is not lowered by
+// a step up); the last text stays 1.5 s.
+TEST_F(AppShellTest, WheelStepsTheListenersVolumeAndShowsItBriefly) {
+    volume.value = 0.42;
+    shell->stepVolume(-120);
+    expectTimeline({{1, "idle #0 音量 37%"}});
+    shell->stepVolume(1);
+    shell->stepVolume(-1);
+    EXPECT_DOUBLE_EQ(volume.value, 0.37);
+    expectTimeline({{0.99, "idle #0 音量 37%"}, {0.51, "idle #0"}});
+    volume.value = 0.02;
+    shell->stepVolume(-1);
+    EXPECT_EQ(volume.value, 0);
+    volume.value = 1.2;
+    shell->stepVolume(120);
+    EXPECT_DOUBLE_EQ(volume.value, 1.2);
+    volume.value = 0.98;
+    shell->stepVolume(120);
+    EXPECT_EQ(volume.value, 1);
+    expectTimeline({{1.5, "idle #0"}});
 }
 
 TEST_F(AppShellTest, GlyphFollowsPhaseAndMoodAndQuitShutsDownOnce) {

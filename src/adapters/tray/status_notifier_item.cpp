@@ -218,13 +218,19 @@ void StatusNotifierItem::call(GDBusConnection*, const char*, const char*, const 
                                       : nullptr;
     int x = 0;
     int y = 0;
+    const char* orientation = "";
     if (handler != nullptr) {
         g_variant_get(parameters, "(ii)", &x, &y);
+    } else if (name == "Scroll") {
+        g_variant_get(parameters, "(i&s)", &x, &orientation);
     }
     // The reply first: what the call sets off may take a while.
     g_dbus_method_invocation_return_value(invocation, nullptr);
     if (handler != nullptr && *handler) {
         (*handler)(x, y);
+    } else if (name == "Scroll" && item.calls_.scroll) {
+        // Hosts write the orientation in either case.
+        item.calls_.scroll(x, g_ascii_strcasecmp(orientation, "vertical") == 0);
     }
 }
 

@@ -27,6 +27,8 @@ struct StatusNotifierCalls {
     std::function<void(int x, int y)> activate;
     std::function<void(int x, int y)> secondaryActivate;
     std::function<void(int x, int y)> contextMenu;
+    // The wheel over the icon: `delta` as the host counts it, `vertical` or not.
+    std::function<void(int delta, bool vertical)> scroll;
 };
 
 // The tray icon as an org.kde.StatusNotifierItem on the session bus, registered with the
