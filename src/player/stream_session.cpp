@@ -220,10 +220,14 @@ void PlayerModel::rampOut(std::shared_ptr<AudioPlayer> player, double duration) 
     const Instant t0 = now();
     EventLoop& loop = services_.loop;
     std::weak_ptr<AudioPlayer> weakPlayer = player;
+    // Each step sets the level the ramp reaches by the next one, the first at once: the sink
+    // plays a gain change some 40 ms late, and a pause must be heard within 50 ms.
+    player->setVolume(startVolume *
+                      static_cast<float>(std::max(0.0, 1 - kFadeStep.count() / duration)));
     // Holds the player and not the model: the ramp finishes even if the model is gone.
     auto timer =
         scheduleSteps(loop, kFadeStep, [&loop, player, t0, duration, startVolume](Timer& timer) {
-            const double t = secondsBetween(t0, loop.now()).count() / duration;
+            const double t = (secondsBetween(t0, loop.now()) + kFadeStep).count() / duration;
             if (t < 1) {
                 player->setVolume(startVolume * static_cast<float>(1 - t));
                 return;
