@@ -16,6 +16,7 @@ constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr int kWatcherTimeoutMs = 1000;
 constexpr unsigned kRegistrationRetryMs = 250;
+constexpr int kRegistrationsAfterDrop = 3;
 constexpr int kRegistrationAttempts = 20;
 
 // Every property a host reads, so that none of them asks in vain for one.
@@ -92,7 +93,8 @@ StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls
                     [](GDBusConnection*, const char*, const char*, const char*, const char*,
                        GVariant*, void* self) {
                         auto& item = *static_cast<StatusNotifierItem*>(self);
-                        if (item.retry_ == 0) {
+                        // A few times only: a host that always fails would log it each time.
+                        if (item.retry_ == 0 && ++item.drops_ <= kRegistrationsAfterDrop) {
                             item.registrationAttempts_ = 0;
                             item.retry_ =
                                 g_timeout_add(kRegistrationRetryMs, &retryRegistration, self);

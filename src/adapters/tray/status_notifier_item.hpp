@@ -71,6 +71,7 @@ class StatusNotifierItem {
     GCancellable* cancellable_ = nullptr;
     unsigned retry_ = 0;
     int registrationAttempts_ = 0;
+    int drops_ = 0;
     std::vector<TrayPixmap> pixmaps_;
     std::string iconDescription_;
 };
