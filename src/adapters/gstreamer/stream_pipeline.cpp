@@ -78,21 +78,13 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
                               onSinkBuffer, self.get(), nullptr);
             gst_object_unref(pad);
         }
-        // Our gain sits right before the sink, behind every queue of playbin's, so that a change
-        // is heard one sink buffer later. Silent until the first volume is set.
-        GstElement* gain = gst_element_factory_make("volume", nullptr);
-        if (gain != nullptr) {
-            self->gain_ = GST_ELEMENT(gst_object_ref(gain));
-            g_object_set(gain, "volume", kSilentGain, nullptr);
-            GstElement* output = gst_bin_new("output");
-            gst_bin_add_many(GST_BIN(output), gain, sink, nullptr);
-            gst_element_link(gain, sink);
-            GstPad* input = gst_element_get_static_pad(gain, "sink");
-            gst_element_add_pad(output, gst_ghost_pad_new("sink", input));
-            gst_object_unref(input);
-            sink = output;
-        }
         g_object_set(self->playbin_, "audio-sink", sink, nullptr);
+    }
+    // Silent until the first volume is set.
+    if (GstElement* gain = gst_element_factory_make("volume", nullptr)) {
+        self->gain_ = GST_ELEMENT(gst_object_ref_sink(gain));
+        g_object_set(gain, "volume", kSilentGain, nullptr);
+        g_object_set(self->playbin_, "audio-filter", gain, nullptr);
     }
     g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, nullptr);
     g_signal_connect(self->playbin_, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
