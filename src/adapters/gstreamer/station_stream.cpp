@@ -180,30 +180,27 @@ bool StationStream::isCurrent(const StreamPipeline* pipeline) const {
     return pipeline_.get() == pipeline;
 }
 
-void StationStream::play() {
+void StationStream::command(const std::function<void()>& remember,
+                            const std::function<void(StreamPipeline&)>& tell) {
+    // Remembered for the mirror that may come next, told to the one playing now.
     std::lock_guard command(commandMutex_);
     std::shared_ptr<StreamPipeline> pipeline;
     {
         std::lock_guard lock(mutex_);
-        wantPlaying_ = true;
+        remember();
         pipeline = pipeline_;
     }
     if (pipeline) {
-        pipeline->play();
+        tell(*pipeline);
     }
 }
 
+void StationStream::play() {
+    command([this] { wantPlaying_ = true; }, [](StreamPipeline& p) { p.play(); });
+}
+
 void StationStream::pause() {
-    std::lock_guard command(commandMutex_);
-    std::shared_ptr<StreamPipeline> pipeline;
-    {
-        std::lock_guard lock(mutex_);
-        wantPlaying_ = false;
-        pipeline = pipeline_;
-    }
-    if (pipeline) {
-        pipeline->pause();
-    }
+    command([this] { wantPlaying_ = false; }, [](StreamPipeline& p) { p.pause(); });
 }
 
 float StationStream::volume() const {
@@ -212,16 +209,8 @@ float StationStream::volume() const {
 }
 
 void StationStream::setVolume(float volume) {
-    std::lock_guard command(commandMutex_);
-    std::shared_ptr<StreamPipeline> pipeline;
-    {
-        std::lock_guard lock(mutex_);
-        volume_ = volume;
-        pipeline = pipeline_;
-    }
-    if (pipeline) {
-        pipeline->setVolume(volume);
-    }
+    command([this, volume] { volume_ = volume; },
+            [volume](StreamPipeline& p) { p.setVolume(volume); });
 }
 
 ItemStatus StationStream::itemStatus() const {

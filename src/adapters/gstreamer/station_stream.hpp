@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -64,6 +65,10 @@ class StationStream : public std::enable_shared_from_this<StationStream> {
     void release();
 
   private:
+    // Under the command lock: `remember` runs under the state lock, then `tell` on the current
+    // pipeline, if any.
+    void command(const std::function<void()>& remember,
+                 const std::function<void(StreamPipeline&)>& tell);
     struct Candidate {
         std::string url;
         // 0: the station's URL, 1: its playlist's entry, 2: an entry's entry (never fetched).
