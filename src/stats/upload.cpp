@@ -67,12 +67,14 @@ void Stats::pump(bool force) {
     }
     // One batch for each new event, as if each had been sent on its own, so that a burst loses
     // nothing to the queue's limit; new events waiting are stored before the next batch. Once the
-    // program flushes at its end, sending stops as soon as the store can keep the rest: quitting
-    // cuts off an upload under way, which the endpoint may have taken all the same.
-    std::size_t batches = force ? 1 : fresh;
+    // program flushes at its end, sending stops as soon as the store keeps the rest: quitting
+    // cuts off an upload under way, which the endpoint may have taken all the same. What a store
+    // that cannot be written would lose is sent to the end.
+    const auto storeKeepsRest = [&] { return stored == events.size() && stored <= kMaxQueue; };
+    std::size_t batches = !force ? fresh : storeKeepsRest() ? 1 : events.size();
     bool changed = false;
     while (batches > 0 && !stopping_ && (force ? !events.empty() : events.size() >= kBatchSize) &&
-           !(changed && ((flushing_ && events.size() <= kMaxQueue) || moreTracked()))) {
+           !(changed && ((flushing_ && storeKeepsRest()) || moreTracked()))) {
         --batches;
         const std::size_t count = std::min(events.size(), kBatchSize);
         const auto batchEnd = events.begin() + static_cast<std::ptrdiff_t>(count);

@@ -247,6 +247,22 @@ TEST_F(StatsTest, EventsWaitWhileAnotherProcessHoldsTheStore) {
     EXPECT_NE(http->calls()[0].request.body.find("\"type\":\"early\""), std::string::npos);
 }
 
+// Quitting sends one batch where the store keeps the rest, and everything where it cannot.
+TEST_F(StatsTest, FlushSendsAllThatAStoreThatCannotBeWrittenWouldLose) {
+    auto held = std::make_shared<HeldStore>();
+    store = held;
+    held->writable = false;
+    auto stats = makeStats();
+    for (int i = 0; i < 25; ++i) {
+        stats->track("t", {}, {}, {}, {}, {});
+    }
+    stats->waitUntilIdle();
+    held->held = false;
+    stats->flush();
+    stats->waitUntilIdle();
+    EXPECT_EQ(http->calls().size(), 3u);
+}
+
 // The lab runs with DO_NOT_TRACK=0 and its own endpoint, and needs both honoured.
 TEST_F(StatsTest, EnvironmentGivesTheEndpointAndDoNotTrackRecordsNothing) {
     ::unsetenv("QUILVO_STATS_ENDPOINT");
