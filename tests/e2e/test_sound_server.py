@@ -93,6 +93,8 @@ def test_joins_its_late_bus_and_sound_server_pauses_on_output_switches_and_outli
     cli.settle()
     assert "station_failed" not in [e["type"] for e in cli.stats]
     assert cli.count("station_start", "bright-1") == starts
-    # Its device watch has joined the new server too.
+    # Its device watch has joined the new server too. The first stream on a new server may stall
+    # until the watchdog's reconnect, and a switch while connecting changes nothing.
+    assert wait_until(lambda: cli.states[-1]["phase"] == "playing")
     pulse.set_default("sinkB")
     assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED
