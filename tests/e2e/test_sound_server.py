@@ -79,7 +79,8 @@ def test_joins_its_late_bus_and_sound_server_pauses_on_output_switches_and_outli
 
     # Killed while playing, back three seconds later: the same request plays on.
     cli.settle()
-    starts = cli.count("station_start", "bright-1")
+    # Statistics come in their own time: a start is told by when it was recorded.
+    killed = time.time() * 1000
     pulse.stop()
     cli.wait(phase="connecting", station="bright-1", status=NO_SOUND_SERVER)
     time.sleep(3)
@@ -92,7 +93,9 @@ def test_joins_its_late_bus_and_sound_server_pauses_on_output_switches_and_outli
     assert recorder.sound(back), "no audio on the new server"
     cli.settle()
     assert "station_failed" not in [e["type"] for e in cli.stats]
-    assert cli.count("station_start", "bright-1") == starts
-    # Its device watch has joined the new server too.
+    assert not [e for e in cli.stats if e["type"] == "station_start" and int(e["ts"]) >= killed]
+    # Its device watch has joined the new server too. The first stream on a new server may stall
+    # until the watchdog's reconnect, and a switch while connecting changes nothing.
+    assert wait_until(lambda: cli.states[-1]["phase"] == "playing")
     pulse.set_default("sinkB")
     assert cli.wait(phase="paused")["status"] == OUTPUT_CHANGED

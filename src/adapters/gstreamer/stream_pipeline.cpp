@@ -17,11 +17,12 @@ constexpr guint kPlayAudioOnly = 1u << 1;
 // timeout and 10 s stall window: a source error before any audio reads as a failed station, and
 // would cut a stall's reconnects short.
 constexpr guint kSourceTimeoutSeconds = 15;
-// The gain is applied before the sink, so it is heard a sink buffer later. With 40 ms a change
-// reaches the sink's monitor within about 50 ms on PulseAudio and PipeWire (210-250 ms with a
-// 400 ms buffer). GStreamer's default 10 ms segments cost no more CPU than gst-launch's playbin.
-constexpr gint64 kSinkBufferMicroseconds = 40'000;
-constexpr gint64 kSinkLatencyMicroseconds = 10'000;
+// The gain is applied right before the sink, so it is heard a sink buffer later. A pause reaches
+// the sink's monitor within 25-45 ms with 20 ms in 5 ms segments; PipeWire's pulse server sizes
+// its cycle after the segment, and with 10 ms segments it took 55-60 ms there, as with 40 ms of
+// buffer on PulseAudio.
+constexpr gint64 kSinkBufferMicroseconds = 20'000;
+constexpr gint64 kSinkLatencyMicroseconds = 5'000;
 
 // At a gain of exactly 0 the volume element marks its buffers as gaps, which the sink does not
 // pace: a station served faster than real time (a file) would run through, unheard, to its end
@@ -78,13 +79,20 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
                               onSinkBuffer, self.get(), nullptr);
             gst_object_unref(pad);
         }
+        // Our gain sits right before the sink, behind playbin's queue of decoded audio, so that a
+        // change is heard one sink buffer later. Silent until the first volume is set.
+        if (GstElement* gain = gst_element_factory_make("volume", nullptr)) {
+            self->gain_ = GST_ELEMENT(gst_object_ref(gain));
+            g_object_set(gain, "volume", kSilentGain, nullptr);
+            GstElement* output = gst_bin_new("output");
+            gst_bin_add_many(GST_BIN(output), gain, sink, nullptr);
+            gst_element_link(gain, sink);
+            GstPad* input = gst_element_get_static_pad(gain, "sink");
+            gst_element_add_pad(output, gst_ghost_pad_new("sink", input));
+            gst_object_unref(input);
+            sink = output;
+        }
         g_object_set(self->playbin_, "audio-sink", sink, nullptr);
-    }
-    // Silent until the first volume is set.
-    if (GstElement* gain = gst_element_factory_make("volume", nullptr)) {
-        self->gain_ = GST_ELEMENT(gst_object_ref_sink(gain));
-        g_object_set(gain, "volume", kSilentGain, nullptr);
-        g_object_set(self->playbin_, "audio-filter", gain, nullptr);
     }
     g_object_set(self->playbin_, "uri", url.c_str(), "flags", kPlayAudioOnly, nullptr);
     g_signal_connect(self->playbin_, "source-setup", G_CALLBACK(onSourceSetup), nullptr);
