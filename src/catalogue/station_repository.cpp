@@ -5,6 +5,7 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <unordered_set>
@@ -150,10 +151,13 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::optional<std::vector<Station>> StationRepository::parse(std::string_view bytes) {
+// The table's offsets hold any catalogue's texts.
+static_assert(kMaxCatalogueBytes <= std::numeric_limits<std::uint32_t>::max());
+
+std::optional<StationTable> StationRepository::parse(std::string_view bytes) {
     // Each entry becomes a station as soon as it is parsed and leaves the document then, so a
     // large catalogue never stands in memory twice.
-    std::vector<Station> result;
+    StationTable result;
     std::unordered_set<std::string> seen;
     std::string rootKey;
     bool inStations = false;
@@ -164,12 +168,12 @@ std::optional<std::vector<Station>> StationRepository::parse(std::string_view by
         } else if (depth == 1 && event == array_start && rootKey == "stations") {
             // A repeated key counts as its last value, as in a whole document.
             inStations = true;
-            result.clear();
+            result = {};
             seen.clear();
         } else if (depth == 1 && event == array_end) {
             inStations = false;
         } else if (depth == 2 && event == object_end && inStations) {
-            result.push_back(stationOf(parsed, seen));
+            result.add(stationOf(parsed, seen));
             return false;
         }
         return true;
@@ -213,16 +217,20 @@ StationRepository::StationRepository(const std::optional<std::filesystem::path>&
         loadError_ = std::string(kCatalogueCorrupt);
     }
     if (loadError_) {
-        stations_ = fallbackStations();
+        for (const Station& station : fallbackStations()) {
+            stations_.add(station);
+        }
     }
     indexMoods();
 }
 
 void StationRepository::indexMoods() {
     for (std::size_t i = 0; i < stations_.size(); ++i) {
-        if (stations_[i].active) {
-            for (const Mood mood : stations_[i].moods) {
-                activeByMood_[mood].push_back(i);
+        if (stations_.active(i)) {
+            for (const Mood mood : Mood::allCases()) {
+                if (stations_.hasMood(i, mood)) {
+                    activeByMood_[mood].push_back(i);
+                }
             }
         }
     }
@@ -232,16 +240,6 @@ const std::vector<std::size_t>& StationRepository::activeIndices(Mood mood) cons
     static const std::vector<std::size_t> none;
     const auto found = activeByMood_.find(mood);
     return found == activeByMood_.end() ? none : found->second;
-}
-
-std::vector<Station> StationRepository::active() const {
-    std::vector<Station> result;
-    for (const Station& s : stations_) {
-        if (s.active) {
-            result.push_back(s);
-        }
-    }
-    return result;
 }
 
 }  // namespace quilvo
