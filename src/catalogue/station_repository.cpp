@@ -137,12 +137,20 @@ Station stationOf(const json& entry, std::unordered_set<std::string>& seen) {
                    source, active};
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
+std::optional<std::string> readFile(const std::filesystem::path& path, std::uintmax_t size) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Sized up front: grown as it is read, the buffer would stand in memory twice at its last
+    // growth. The size is only a hint; the file may have changed since.
+    std::string bytes(size, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) {
         return std::nullopt;
     }
@@ -206,7 +214,8 @@ StationRepository::StationRepository(const std::optional<std::filesystem::path>&
         if (!std::filesystem::is_directory(*catalogueFile, ec)) {
             const auto size = std::filesystem::file_size(*catalogueFile, ec);
             tooLarge = !ec && size > kMaxCatalogueBytes;
-            bytes = tooLarge ? std::optional<std::string>("") : readFile(*catalogueFile);
+            bytes =
+                tooLarge ? std::optional<std::string>("") : readFile(*catalogueFile, ec ? 0 : size);
         }
     }
     if (!bytes) {

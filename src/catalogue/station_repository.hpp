@@ -18,7 +18,7 @@ inline constexpr std::string_view kCatalogueMissing = "未找到内置电台配�
 inline constexpr std::string_view kCatalogueCorrupt = "内置电台配置损坏，已回退默认清单";
 
 // A larger catalogue file is refused like a corrupt one: it would cost the player more memory
-// than a desktop should give it (about 2.5 times the file's size while loading).
+// than a desktop should give it (about twice the file's size while loading).
 inline constexpr std::uintmax_t kMaxCatalogueBytes = 128 * 1024 * 1024;
 
 // The 25 built-in stations, used when the catalogue file cannot be used.
