@@ -9,7 +9,8 @@ namespace quilvo {
 
 int checkCatalogue(const std::filesystem::path& path, std::ostream& out, std::ostream& err) {
     const StationRepository repository(path);
-    for (const Station& station : repository.stations()) {
+    for (std::size_t i = 0; i < repository.stations().size(); ++i) {
+        const Station station = repository.stations()[i];
         std::string moods;
         for (Mood mood : station.moods) {
             if (!moods.empty()) {

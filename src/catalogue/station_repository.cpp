@@ -5,6 +5,7 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <unordered_set>
@@ -136,12 +137,20 @@ Station stationOf(const json& entry, std::unordered_set<std::string>& seen) {
                    source, active};
 }
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
+std::optional<std::string> readFile(const std::filesystem::path& path, std::uintmax_t size) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Sized up front: grown as it is read, the buffer would stand in memory twice at its last
+    // growth. The size is only a hint; the file may have changed since.
+    std::string bytes(size, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) {
         return std::nullopt;
     }
@@ -150,10 +159,13 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::optional<std::vector<Station>> StationRepository::parse(std::string_view bytes) {
+// The table's offsets hold any catalogue's texts.
+static_assert(kMaxCatalogueBytes <= std::numeric_limits<std::uint32_t>::max());
+
+std::optional<StationTable> StationRepository::parse(std::string_view bytes) {
     // Each entry becomes a station as soon as it is parsed and leaves the document then, so a
     // large catalogue never stands in memory twice.
-    std::vector<Station> result;
+    StationTable result;
     std::unordered_set<std::string> seen;
     std::string rootKey;
     bool inStations = false;
@@ -164,12 +176,12 @@ std::optional<std::vector<Station>> StationRepository::parse(std::string_view by
         } else if (depth == 1 && event == array_start && rootKey == "stations") {
             // A repeated key counts as its last value, as in a whole document.
             inStations = true;
-            result.clear();
+            result = {};
             seen.clear();
         } else if (depth == 1 && event == array_end) {
             inStations = false;
         } else if (depth == 2 && event == object_end && inStations) {
-            result.push_back(stationOf(parsed, seen));
+            result.add(stationOf(parsed, seen));
             return false;
         }
         return true;
@@ -202,7 +214,8 @@ StationRepository::StationRepository(const std::optional<std::filesystem::path>&
         if (!std::filesystem::is_directory(*catalogueFile, ec)) {
             const auto size = std::filesystem::file_size(*catalogueFile, ec);
             tooLarge = !ec && size > kMaxCatalogueBytes;
-            bytes = tooLarge ? std::optional<std::string>("") : readFile(*catalogueFile);
+            bytes =
+                tooLarge ? std::optional<std::string>("") : readFile(*catalogueFile, ec ? 0 : size);
         }
     }
     if (!bytes) {
@@ -213,16 +226,20 @@ StationRepository::StationRepository(const std::optional<std::filesystem::path>&
         loadError_ = std::string(kCatalogueCorrupt);
     }
     if (loadError_) {
-        stations_ = fallbackStations();
+        for (const Station& station : fallbackStations()) {
+            stations_.add(station);
+        }
     }
     indexMoods();
 }
 
 void StationRepository::indexMoods() {
     for (std::size_t i = 0; i < stations_.size(); ++i) {
-        if (stations_[i].active) {
-            for (const Mood mood : stations_[i].moods) {
-                activeByMood_[mood].push_back(i);
+        if (stations_.active(i)) {
+            for (const Mood mood : Mood::allCases()) {
+                if (stations_.hasMood(i, mood)) {
+                    activeByMood_[mood].push_back(i);
+                }
             }
         }
     }
@@ -232,16 +249,6 @@ const std::vector<std::size_t>& StationRepository::activeIndices(Mood mood) cons
     static const std::vector<std::size_t> none;
     const auto found = activeByMood_.find(mood);
     return found == activeByMood_.end() ? none : found->second;
-}
-
-std::vector<Station> StationRepository::active() const {
-    std::vector<Station> result;
-    for (const Station& s : stations_) {
-        if (s.active) {
-            result.push_back(s);
-        }
-    }
-    return result;
 }
 
 }  // namespace quilvo

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue/station.hpp"
+#include "catalogue/station_table.hpp"
 
 namespace quilvo {
 
@@ -17,7 +18,7 @@ inline constexpr std::string_view kCatalogueMissing = "未找到内置电台配�
 inline constexpr std::string_view kCatalogueCorrupt = "内置电台配置损坏，已回退默认清单";
 
 // A larger catalogue file is refused like a corrupt one: it would cost the player more memory
-// than a desktop should give it (about 2.5 times the file's size while loading).
+// than a desktop should give it (about twice the file's size while loading).
 inline constexpr std::uintmax_t kMaxCatalogueBytes = 128 * 1024 * 1024;
 
 // The 25 built-in stations, used when the catalogue file cannot be used.
@@ -29,20 +30,18 @@ class StationRepository {
     // Loads `catalogueFile` (absent: no catalogue was found), falling back to the built-in list.
     explicit StationRepository(const std::optional<std::filesystem::path>& catalogueFile);
 
-    const std::vector<Station>& stations() const { return stations_; }
+    const StationTable& stations() const { return stations_; }
     const std::optional<std::string>& loadError() const { return loadError_; }
-    // The active stations in catalogue order, computed on every call.
-    std::vector<Station> active() const;
     // Where in `stations()` the active stations of `mood` are, in catalogue order.
     const std::vector<std::size_t>& activeIndices(Mood mood) const;
 
     // Validates a whole catalogue document; absent when it is rejected.
-    static std::optional<std::vector<Station>> parse(std::string_view bytes);
+    static std::optional<StationTable> parse(std::string_view bytes);
 
   private:
     void indexMoods();
 
-    std::vector<Station> stations_;
+    StationTable stations_;
     std::optional<std::string> loadError_;
     std::map<Mood, std::vector<std::size_t>> activeByMood_;
 };

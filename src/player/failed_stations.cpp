@@ -17,7 +17,7 @@ void PlayerModel::markFailed(const std::string& id) {
     sessionFailed_.insert_or_assign(id, now());
 }
 
-bool PlayerModel::failedRecently(const std::string& id) const {
+bool PlayerModel::failedRecently(std::string_view id) const {
     const auto failed = sessionFailed_.find(id);
     return failed != sessionFailed_.end() &&
            secondsBetween(failed->second, now()) < kFailedStationOut;
@@ -29,15 +29,16 @@ std::optional<Station> PlayerModel::drawRequested(Mood mood) {
     }
     // The listener asked: rather than nothing, the station that failed longest ago, and not the
     // one playing while there is another.
-    const std::vector<Station>& stations = repository_.stations();
+    const StationTable& stations = repository_.stations();
     std::vector<std::size_t> out;
     for (const std::size_t i : repository_.activeIndices(mood)) {
-        if (sessionFailed_.contains(stations[i].id)) {
+        if (sessionFailed_.contains(stations.id(i))) {
             out.push_back(i);
         }
     }
-    std::ranges::sort(out, {}, [&](std::size_t i) { return sessionFailed_.at(stations[i].id); });
-    if (out.size() >= 2 && stations[out.front()] == currentStation_) {
+    std::ranges::sort(out, {},
+                      [&](std::size_t i) { return sessionFailed_.find(stations.id(i))->second; });
+    if (out.size() >= 2 && currentStation_ && stations.id(out.front()) == currentStation_->id) {
         return stations[out[1]];
     }
     return out.empty() ? std::nullopt : std::optional(stations[out.front()]);

@@ -100,7 +100,7 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     // A listener's draw: when every station of the mood is out, the one out longest.
     std::optional<Station> drawRequested(Mood mood);
     void markFailed(const std::string& id);
-    bool failedRecently(const std::string& id) const;
+    bool failedRecently(std::string_view id) const;
     std::size_t randomIndex(std::size_t bound);
     void openRound();
     // Stream session.
@@ -179,7 +179,7 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
     // Per mood, the cycle's stations still to come (indices into the repository), next one last.
     std::map<Mood, std::vector<std::size_t>> queues_;
     // When each station failed last; it is out of the draw for a while after that.
-    std::map<std::string, Instant> sessionFailed_;
+    std::map<std::string, Instant, std::less<>> sessionFailed_;
     std::set<std::string> roundStations_;
     std::optional<Instant> roundDeadline_;
     std::optional<Instant> stallDeadline_;

@@ -36,8 +36,8 @@ void PlayerModel::openRound() {
 std::optional<Station> PlayerModel::drawNext(Mood mood, const std::optional<Station>& avoid) {
     // Amortised constant time whatever the catalogue's size: a draw passes over the stations
     // that failed since the deal, and a deal happens once per cycle.
-    const std::vector<Station>& stations = repository_.stations();
-    const auto eligible = [&](std::size_t i) { return !failedRecently(stations[i].id); };
+    const StationTable& stations = repository_.stations();
+    const auto eligible = [&](std::size_t i) { return !failedRecently(stations.id(i)); };
     std::vector<std::size_t>& queue = queues_[mood];
     while (!queue.empty() && !eligible(queue.back())) {
         queue.pop_back();
@@ -55,7 +55,7 @@ std::optional<Station> PlayerModel::drawNext(Mood mood, const std::optional<Stat
             std::swap(queue[i], queue[randomIndex(i + 1)]);
         }
         // A fresh cycle must not open with the station that is playing.
-        if (avoid && queue.size() >= 2 && stations[queue.back()].id == avoid->id) {
+        if (avoid && queue.size() >= 2 && stations.id(queue.back()) == avoid->id) {
             std::swap(queue.front(), queue.back());
         }
     }

@@ -23,7 +23,15 @@ json inactiveEntry(const std::string& id) {
 }
 
 std::optional<std::vector<Station>> parseDoc(const json& doc) {
-    return StationRepository::parse(doc.dump());
+    const std::optional<StationTable> table = StationRepository::parse(doc.dump());
+    if (!table) {
+        return std::nullopt;
+    }
+    std::vector<Station> stations;
+    for (std::size_t i = 0; i < table->size(); ++i) {
+        stations.push_back((*table)[i]);
+    }
+    return stations;
 }
 
 TEST(CatalogueParse, AcceptsAValidDocumentInFileOrder) {
