@@ -28,7 +28,10 @@ void loadWhatStreamsNeed() {
             gst_object_unref(plugin);
         }
     }
-    // The system's certificate store, which the HTTP source reads at its first connection.
+}
+
+// The system's certificate store, which the HTTP source reads at its first secure connection.
+void loadCertificates() {
     if (GTlsDatabase* database = g_tls_backend_get_default_database(g_tls_backend_get_default())) {
         g_object_unref(database);
     }
@@ -68,6 +71,7 @@ void initGStreamer() {
 GstAudioPlayerFactory::GstAudioPlayerFactory() : mirrors_(std::make_shared<MirrorMemory>()) {
     initGStreamer();
     PipelineWorker::instance().post(loadWhatStreamsNeed);
+    PipelineWorker::instance().postWhenIdle(loadCertificates);
 }
 
 GstAudioPlayerFactory::~GstAudioPlayerFactory() {
