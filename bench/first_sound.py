@@ -93,7 +93,7 @@ def spread(values, digits=2):
 def measure_start(procs, server, sink, icecast, folder, runs):
     kinds = ("quilvo, start", "quilvo, request", "gst-launch", "mpv")
     times, drops = {k: [] for k in kinds}, {k: [] for k in kinds}
-    times["server"] = []
+    times["server"], drops["server"] = [], []
     for i in range(runs):
         times["server"].append(first_byte(icecast.url))
         for kind in kinds:  # in turns, so that every player sees the same moments of the machine
