@@ -5,7 +5,7 @@ its burst on connect on (64 KiB), off, and one second long (16 KiB), played into
 into PipeWire, whose sink is recorded. Figures only: nothing here asserts a time.
 Usage: bench/run first_sound [--runs N] [--play-seconds S] [--servers pulseaudio,pipewire]"""
 
-import argparse, statistics, subprocess, sys, tempfile, time
+import argparse, socket, statistics, subprocess, sys, tempfile, time, urllib.parse
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests/e2e"))
@@ -52,6 +52,19 @@ def first_sound(sink, since):
     return wait_until(lambda: next((t for t, rms in list(sink.blocks) if t > since and rms > THRESHOLD), None), 20)
 
 
+def first_byte(url):
+    """Seconds from a request to the server's first byte of audio, past its headers."""
+    parts = urllib.parse.urlsplit(url)
+    with socket.create_connection((parts.hostname, parts.port), timeout=10) as s:
+        start, got = time.monotonic(), b""
+        s.sendall(f"GET {parts.path} HTTP/1.0\r\nHost: {parts.netloc}\r\nIcy-MetaData: 1\r\n\r\n".encode())
+        while (end := got.find(b"\r\n\r\n")) < 0 or len(got) == end + 4:
+            if not (chunk := s.recv(65536)):
+                break
+            got += chunk
+        return time.monotonic() - start
+
+
 def longest_quiet(sink, start, end):
     longest = run = 0.0
     for t, rms in list(sink.blocks):
@@ -80,7 +93,9 @@ def spread(values, digits=2):
 def measure_start(procs, server, sink, icecast, folder, runs):
     kinds = ("quilvo, start", "quilvo, request", "gst-launch", "mpv")
     times, drops = {k: [] for k in kinds}, {k: [] for k in kinds}
+    times["server"], drops["server"] = [], []
     for i in range(runs):
+        times["server"].append(first_byte(icecast.url))
         for kind in kinds:  # in turns, so that every player sees the same moments of the machine
             player = Player(procs, kind, icecast.url, folder / f"{kind.replace(', ', '-')}{i}", server.env)
             if heard := first_sound(sink, player.t0):
@@ -89,7 +104,7 @@ def measure_start(procs, server, sink, icecast, folder, runs):
                 drops[kind].append(longest_quiet(sink, heard, heard + WINDOW))
             player.stop()
             time.sleep(0.3)
-    return {k: (times[k], sum(d >= DROPOUT for d in drops[k]), max(drops[k], default=0)) for k in kinds}
+    return {k: (times[k], sum(d >= DROPOUT for d in drops[k]), max(drops[k], default=0)) for k in times}
 
 
 def measure_usage(procs, server, sink, icecast, folder, seconds):
@@ -132,12 +147,14 @@ def main():
                     icecast = Icecast(procs, Path(tempfile.mkdtemp(dir=scratch)), tone, burst)
                     time.sleep(BURST_FILL)
                     results = measure_start(procs, server, sink, icecast, folder / name.replace(" ", "-"), args.runs)
-                    print(f"\n{server_kind}, {name}: first sound from process start (quilvo: from the request too)")
+                    print(f"\n{server_kind}, {name}: first sound from process start (quilvo: from the request "
+                          f"too; the server: its first byte of audio from the request)")
                     print(f"{'player':<22}{'first sound (s)':>24}{'dropouts':>18}")
                     for kind, (times, drops, longest) in results.items():
                         label = {"quilvo, start": "quilvo-cli (start)", "quilvo, request": "quilvo-cli (request)",
-                                 "gst-launch": "gst-launch playbin"}.get(kind, kind)
-                        print(f"{label:<22}{spread(times):>24}{f'{drops}/{len(times)} ({longest:.2f} s)':>18}")
+                                 "gst-launch": "gst-launch playbin", "server": "Icecast first byte"}.get(kind, kind)
+                        dropouts = f"{drops}/{len(times)} ({longest:.2f} s)" if kind != "server" else ""
+                        print(f"{label:<22}{spread(times):>24}{dropouts:>18}")
                     if burst is True:
                         usage = measure_usage(procs, server, sink, icecast, folder / "usage", args.play_seconds)
                     for p in procs[first:]:  # this Icecast, its feed and its players

@@ -162,6 +162,10 @@ void PlayerModel::startFadeIn(std::shared_ptr<AudioPlayer> player) {
     }
     const std::int64_t g = gen_;
     const Instant t0 = now();
+    // The first step at once: the gain is heard a sink buffer after it is set, and until then
+    // the station plays unheard.
+    player->setVolume(baseGain_ * std::min(static_cast<float>(kFadeStep.count() / kFadeInDuration),
+                                           sleepFactor()));
     std::weak_ptr<AudioPlayer> weakPlayer = player;
     fadeInTimer_ = scheduleSteps(
         services_.loop, kFadeStep, [weak = weak_from_this(), g, t0, weakPlayer](Timer& timer) {

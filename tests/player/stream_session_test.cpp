@@ -28,7 +28,8 @@ TEST_F(StreamSession, MoodChoiceConnectsThenFadesInAndRecordsTheStart) {
     EXPECT_EQ(stats.ofType("station_start"),
               (std::vector{Event{"station_start", "calm", station(), true, 1250, {}}}));
 
-    // 30 steps a second, 0.3 s up to 0.8, then no more.
+    // The first step at once, then 30 a second, 0.3 s up to 0.8, then no more.
+    EXPECT_NEAR(p->volumes.back(), 0.8 / 9, 0.01);
     p->volumes.clear();
     advance(0.1);
     ASSERT_EQ(p->volumes.size(), 3U);

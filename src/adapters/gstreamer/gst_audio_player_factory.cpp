@@ -28,9 +28,33 @@ void loadWhatStreamsNeed() {
             gst_object_unref(plugin);
         }
     }
-    // The system's certificate store, which the HTTP source reads at its first connection.
+}
+
+// The system's certificate store, which the HTTP source reads at its first secure connection.
+void loadCertificates() {
     if (GTlsDatabase* database = g_tls_backend_get_default_database(g_tls_backend_get_default())) {
         g_object_unref(database);
+    }
+}
+
+// Two costs of libav that radio does not need, each some 200 ms before the first sound and
+// several MB, as loading its plugin maps all of libavcodec and libavformat. Type finding runs
+// every type finder the registry holds, and libav's are for containers no station sends (the
+// MP3, AAC, Ogg and playlist ones are GStreamer's own). Its MP3 decoder ties with mpg123's on
+// rank and wins on its name. Only this process's registry changes.
+void avoidLibavForMp3() {
+    GstRegistry* registry = gst_registry_get();
+    GList* features = gst_registry_get_feature_list_by_plugin(registry, "libav");
+    for (GList* item = features; item != nullptr; item = item->next) {
+        auto* feature = static_cast<GstPluginFeature*>(item->data);
+        if (GST_IS_TYPE_FIND_FACTORY(feature)) {
+            gst_registry_remove_feature(registry, feature);
+        }
+    }
+    gst_plugin_feature_list_free(features);
+    if (GstPluginFeature* mpg123 = gst_registry_lookup_feature(registry, "mpg123audiodec")) {
+        gst_plugin_feature_set_rank(mpg123, GST_RANK_PRIMARY);
+        gst_object_unref(mpg123);
     }
 }
 
@@ -38,12 +62,16 @@ void loadWhatStreamsNeed() {
 
 void initGStreamer() {
     static std::once_flag once;
-    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+    std::call_once(once, [] {
+        gst_init(nullptr, nullptr);
+        avoidLibavForMp3();
+    });
 }
 
 GstAudioPlayerFactory::GstAudioPlayerFactory() : mirrors_(std::make_shared<MirrorMemory>()) {
     initGStreamer();
     PipelineWorker::instance().post(loadWhatStreamsNeed);
+    PipelineWorker::instance().postWhenIdle(loadCertificates);
 }
 
 GstAudioPlayerFactory::~GstAudioPlayerFactory() {
