@@ -99,6 +99,8 @@ void AppShell::start() {
     panel_ = std::make_unique<PopupPanel>([this] {
         auto* popover = new PopoverView(model_, context_.notifications, reduceMotion_);
         connect(popover, &PopoverView::quitRequested, this, &AppShell::quitApp);
+        popover->setNote(volumeNote_);
+        popover_ = popover;
         return popover;
     });
 
@@ -190,15 +192,23 @@ void AppShell::stepVolume(int delta) {
     const double next = delta > 0 ? std::max(level, std::min(level + kVolumeStep, 1.0))
                                   : std::max(level - kVolumeStep, 0.0);
     context_.volume.setLevel(next);
-    const std::string text = "音量 " + std::to_string(std::lround(next * 100)) + "%";
-    model_.setStatusText(text);
+    // The panel's own note, not the model's message: an offline or error text stays the
+    // player's, and shows again once the note is gone.
+    showVolumeNote(QStringLiteral("音量 %1%").arg(std::lround(next * 100)));
     const unsigned shown = ++volumeTexts_;
     const QPointer<AppShell> self(this);
-    context_.loop.postAfter(Seconds(kVolumeTextShown), [self, shown, text] {
-        if (self && self->volumeTexts_ == shown && self->model_.statusText() == text) {
-            self->model_.setStatusText("");
+    context_.loop.postAfter(Seconds(kVolumeTextShown), [self, shown] {
+        if (self && self->volumeTexts_ == shown) {
+            self->showVolumeNote({});
         }
     });
+}
+
+void AppShell::showVolumeNote(QString text) {
+    volumeNote_ = std::move(text);
+    if (popover_) {
+        popover_->setNote(volumeNote_);
+    }
 }
 
 QRect AppShell::panelAnchor() const {

@@ -22,6 +22,7 @@ class QSessionManager;
 namespace quilvo::ui {
 
 class AboutView;
+class PopoverView;
 class PopupPanel;
 class ReduceMotion;
 class StatusNotifierTray;
@@ -85,6 +86,8 @@ class AppShell : public QObject {
     QRect panelAnchor() const;
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void scheduleCloseHint();
+    // In the panel's text line now and in a panel made later; empty takes it away.
+    void showVolumeNote(QString text);
     void syncGlyph();
     void commitData(QSessionManager& manager);
 
@@ -100,11 +103,13 @@ class AppShell : public QObject {
     QElapsedTimer lastActivation_;
     MenuGlyphAnimator glyph_;
     std::unique_ptr<PopupPanel> panel_;
+    QPointer<PopoverView> popover_;
     TrayMenu menu_;
     std::unique_ptr<AboutView> about_;
     bool shownCloseHint_ = false;
     // Counts the volume texts shown, so that only the last one's timer clears it.
     unsigned volumeTexts_ = 0;
+    QString volumeNote_;
     // The wheel's turn on the XEmbed icon since its last step.
     int wheelTurned_ = 0;
     bool shutDown_ = false;

@@ -209,7 +209,11 @@ void PopoverView::refresh() {
         moodLabels_[i]->setText(active ? fromUtf8(moods[i].feel()) : QStringLiteral(" "));
     }
 
-    if (!model_.statusText().empty()) {
+    if (!note_.isEmpty()) {
+        sharedLine_->setText(note_);
+        sharedLine_->setFont(sizedFont(font(), 11));
+        sharedLine_->setColor(primaryColor(*this, 0.45));
+    } else if (!model_.statusText().empty()) {
         sharedLine_->setText(QString::fromStdString(model_.statusText()));
         sharedLine_->setFont(sizedFont(font(), 11));
         sharedLine_->setColor(warningOrange());
@@ -245,6 +249,14 @@ void PopoverView::refresh() {
     sleepMenu_->setFixedSize(sleepMenu_->sizeHint());
     credit_->setTextColor(primaryColor(*this, 0.35));
     quit_->setSymbolColor(primaryColor(*this, 0.35));
+}
+
+void PopoverView::setNote(QString text) {
+    note_ = std::move(text);
+    if (!note_.isEmpty()) {
+        announcer_->announce(Announcer::Topic::status, note_);
+    }
+    refresh();
 }
 
 void PopoverView::announceChanges() {

@@ -21,8 +21,8 @@ class SymbolButton;
 class TextButton;
 
 // The panel's content: mood buttons, the text line, play/pause and next, and the footer with
-// the sleep menu, the credit line and quit. It keeps no state: it is rebuilt from the model
-// after every change the model announces.
+// the sleep menu, the credit line and quit. It is rebuilt from the model after every change the
+// model announces; only a passing note is its own.
 class PopoverView : public QWidget {
     Q_OBJECT
 
@@ -34,6 +34,8 @@ class PopoverView : public QWidget {
 
     // Redraws every control from the model.
     void refresh();
+    // Shows `text` in the text line over the model's message until an empty note takes it away.
+    void setNote(QString text);
 
   signals:
     void quitRequested();
@@ -65,6 +67,7 @@ class PopoverView : public QWidget {
     std::string heardStation_;
     std::string heardStatus_;
     std::optional<std::string> heardSong_;
+    QString note_;
 
     std::array<MoodCircle*, 4> circles_{};
     std::array<QLabel*, 4> moodLabels_{};

@@ -680,8 +680,9 @@ class StatusNotifierHost:
     def item(self):
         """The first item registered: (bus name, object path)."""
         assert (entry := wait_until(self.items, 10)), "no StatusNotifierItem registered"
-        name, _, path = str(entry[0]).partition("/")
-        return name, "/" + (path or "StatusNotifierItem")
+        # "name", "name/path" or, from GNOME's watcher, "name@/path".
+        name, path = re.match(r"([^/@]+)@?(/.*)?$", str(entry[0])).groups()
+        return name, path or "/StatusNotifierItem"
 
     def click(self, item, method, x, y):
         """Activate (left click) or ContextMenu (right click) at (x, y) on the screen."""

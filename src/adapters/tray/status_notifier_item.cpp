@@ -2,8 +2,6 @@
 
 #include <gio/gio.h>
 
-#include <unistd.h>
-
 #include <string_view>
 #include <utility>
 
@@ -16,7 +14,6 @@ constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr int kWatcherTimeoutMs = 1000;
 constexpr unsigned kRegistrationRetryMs = 250;
-constexpr int kRegistrationsAfterDrop = 3;
 constexpr int kRegistrationAttempts = 20;
 
 // Every property a host reads, so that none of them asks in vain for one.
@@ -67,7 +64,6 @@ GVariant* pixmapsVariant(const std::vector<TrayPixmap>& pixmaps) {
 StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls calls)
     : menuPath_(std::move(menuPath)),
       calls_(std::move(calls)),
-      busName_("org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-1"),
       description_(g_dbus_node_info_new_for_xml(kDescription, nullptr)) {
     cancellable_ = g_cancellable_new();
     connection_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
@@ -79,36 +75,9 @@ StatusNotifierItem::StatusNotifierItem(std::string menuPath, StatusNotifierCalls
     static const GDBusInterfaceVTable vtable = {&call, &property, nullptr, {}};
     registration_ = g_dbus_connection_register_object(
         connection_, kItemPath, description_->interfaces[0], &vtable, this, nullptr, nullptr);
-    // A watcher told of a name nobody owns yet cannot reach the item: GNOME's logs an error.
-    nameOwner_ = g_bus_own_name_on_connection(
-        connection_, busName_.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-        [](GDBusConnection* connection, const char*, void* self) {
-            auto& item = *static_cast<StatusNotifierItem*>(self);
-            // A host that fails to read the item drops it (GNOME's, when the item registers
-            // while the shell is still starting): the icon must come back.
-            if (item.dropped_ == 0) {
-                item.dropped_ = g_dbus_connection_signal_subscribe(
-                    connection, kWatcher, kWatcher, "StatusNotifierItemUnregistered", kWatcherPath,
-                    item.busName_.c_str(), G_DBUS_SIGNAL_FLAGS_NONE,
-                    [](GDBusConnection*, const char*, const char*, const char*, const char*,
-                       GVariant*, void* self) {
-                        auto& item = *static_cast<StatusNotifierItem*>(self);
-                        // A few times only: a host that always fails would log it each time.
-                        if (item.retry_ == 0 && ++item.drops_ <= kRegistrationsAfterDrop) {
-                            item.registrationAttempts_ = 0;
-                            item.retry_ =
-                                g_timeout_add(kRegistrationRetryMs, &retryRegistration, self);
-                        }
-                    },
-                    self, nullptr);
-            }
-            if (item.watcherWatch_ == 0) {
-                item.watcherWatch_ = g_bus_watch_name_on_connection(
-                    connection, kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE, &watcherAppeared, nullptr,
-                    self, nullptr);
-            }
-        },
-        nullptr, this, nullptr);
+    watcherWatch_ =
+        g_bus_watch_name_on_connection(connection_, kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                       &watcherAppeared, nullptr, this, nullptr);
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
@@ -118,13 +87,7 @@ StatusNotifierItem::~StatusNotifierItem() {
         g_source_remove(retry_);
     }
     if (connection_ != nullptr) {
-        if (watcherWatch_ != 0) {
-            g_bus_unwatch_name(watcherWatch_);
-        }
-        if (dropped_ != 0) {
-            g_dbus_connection_signal_unsubscribe(connection_, dropped_);
-        }
-        g_bus_unown_name(nameOwner_);
+        g_bus_unwatch_name(watcherWatch_);
         g_dbus_connection_unregister_object(connection_, registration_);
         g_dbus_connection_flush_sync(connection_, nullptr, nullptr);
         g_object_unref(connection_);
@@ -185,10 +148,13 @@ void StatusNotifierItem::registerWithWatcher() {
         g_source_remove(retry_);
         retry_ = 0;
     }
+    // Under the connection's own name. Told a well-known one, GNOME's extension watches it too and
+    // forgets what it read of the item when that watch first reports; where the item's answers
+    // come first (a busy shell), it finds nothing a second later and drops the item.
     g_dbus_connection_call(
         connection_, kWatcher, kWatcherPath, kWatcher, "RegisterStatusNotifierItem",
-        g_variant_new("(s)", busName_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, -1,
-        cancellable_,
+        g_variant_new("(s)", g_dbus_connection_get_unique_name(connection_)), nullptr,
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, cancellable_,
         [](GObject* connection, GAsyncResult* result, void* self) {
             GError* error = nullptr;
             GVariant* reply =

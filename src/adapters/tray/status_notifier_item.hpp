@@ -61,17 +61,13 @@ class StatusNotifierItem {
 
     std::string menuPath_;
     StatusNotifierCalls calls_;
-    std::string busName_;
     GDBusNodeInfo* description_;
     GDBusConnection* connection_ = nullptr;
     unsigned registration_ = 0;
-    unsigned nameOwner_ = 0;
     unsigned watcherWatch_ = 0;
-    unsigned dropped_ = 0;
     GCancellable* cancellable_ = nullptr;
     unsigned retry_ = 0;
     int registrationAttempts_ = 0;
-    int drops_ = 0;
     std::vector<TrayPixmap> pixmaps_;
     std::string iconDescription_;
 };
