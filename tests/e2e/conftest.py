@@ -40,7 +40,12 @@ def free_port():
         return s.getsockname()[1]
 
 
-refused_url = lambda: f"http://127.0.0.1:{free_port()}/stream"
+# A port bound for the whole run and never listened on: connections to it are refused, and no
+# server of a test running beside this one can take it, as it could a port found free.
+_refusing = socket.socket()
+_refusing.bind(("127.0.0.1", 0))
+REFUSED_PORT = _refusing.getsockname()[1]
+refused_url = lambda: f"http://127.0.0.1:{REFUSED_PORT}/stream"
 
 
 def run(*argv, env=None, timeout=10):
@@ -336,7 +341,7 @@ def quilvo_env(folder):
     # A quilvo program cut off from the desktop: its own state folder, uploads to a refused
     # port, and no session bus or sound server unless the test adds its own.
     return {"XDG_STATE_HOME": folder / "state", "DO_NOT_TRACK": "0",
-            "QUILVO_STATS_ENDPOINT": f"http://127.0.0.1:{free_port()}/api/event",
+            "QUILVO_STATS_ENDPOINT": f"http://127.0.0.1:{REFUSED_PORT}/api/event",
             "DBUS_SESSION_BUS_ADDRESS": f"unix:path={folder / 'no-bus'}",
             "DBUS_SYSTEM_BUS_ADDRESS": f"unix:path={folder / 'no-system-bus'}",
             "PULSE_SERVER": f"unix:{folder / 'no-sound-server'}"}
