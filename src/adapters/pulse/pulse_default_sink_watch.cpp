@@ -1,5 +1,7 @@
 #include "adapters/pulse/pulse_default_sink_watch.hpp"
 
+#include "adapters/pulse/pulse_context.hpp"
+
 #include <algorithm>
 #include <utility>
 
@@ -143,11 +145,7 @@ void PulseDefaultSinkWatch::onSinkInfo(pa_context*, const pa_sink_info* info, in
 }
 
 void PulseDefaultSinkWatch::dropContext() {
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_set_subscribe_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
-    context_ = nullptr;
+    closePulseContext(context_);
 }
 
 void PulseDefaultSinkWatch::scheduleRetry() {

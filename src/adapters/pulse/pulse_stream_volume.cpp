@@ -1,5 +1,7 @@
 #include "adapters/pulse/pulse_stream_volume.hpp"
 
+#include "adapters/pulse/pulse_context.hpp"
+
 #include <glib.h>
 #include <unistd.h>
 
@@ -111,11 +113,7 @@ void PulseStreamVolume::onContextState(pa_context* context, void* self) {
 }
 
 void PulseStreamVolume::dropContext() {
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_set_subscribe_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
-    context_ = nullptr;
+    closePulseContext(context_);
     streams_.clear();
     written_.clear();
 }
