@@ -42,6 +42,7 @@ AppRuntime::~AppRuntime() {
 
 void AppRuntime::start() {
     model_->setupRemoteCommands();
+    outputDevices_.watchServerName(&GstAudioPlayerFactory::soundServerNamed);
     model_->installOutputDeviceWatcher();
     model_->installSystemConditionWatcher();
     stats_->track("app_open", std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt);

@@ -9,6 +9,7 @@
 #include "adapters/gstreamer/gst_audio_player.hpp"
 #include "adapters/gstreamer/pipeline_worker.hpp"
 #include "adapters/gstreamer/station_stream.hpp"
+#include "adapters/gstreamer/stream_pipeline.hpp"
 
 namespace quilvo {
 
@@ -76,6 +77,10 @@ GstAudioPlayerFactory::GstAudioPlayerFactory() : mirrors_(std::make_shared<Mirro
 
 GstAudioPlayerFactory::~GstAudioPlayerFactory() {
     PipelineWorker::instance().drain(std::chrono::seconds(2));
+}
+
+void GstAudioPlayerFactory::soundServerNamed(const std::string& name) {
+    StreamPipeline::soundServerNamed(name);
 }
 
 std::shared_ptr<AudioPlayer> GstAudioPlayerFactory::create(const std::string& url) {

@@ -22,6 +22,8 @@ class GstAudioPlayerFactory : public AudioPlayerFactory {
     ~GstAudioPlayerFactory() override;
 
     std::shared_ptr<AudioPlayer> create(const std::string& url) override;
+    // Streams started from now on are timed for the sound server of this name. Any thread.
+    static void soundServerNamed(const std::string& name);
 
   private:
     std::shared_ptr<MirrorMemory> mirrors_;

@@ -1,6 +1,7 @@
 #include "adapters/gstreamer/stream_pipeline.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "adapters/gstreamer/pipeline_worker.hpp"
@@ -17,12 +18,15 @@ constexpr guint kPlayAudioOnly = 1u << 1;
 // timeout and 10 s stall window: a source error before any audio reads as a failed station, and
 // would cut a stall's reconnects short.
 constexpr guint kSourceTimeoutSeconds = 15;
-// The gain is applied right before the sink, so it is heard a sink buffer later. A pause reaches
-// the sink's monitor within 25-45 ms with 20 ms in 5 ms segments; PipeWire's pulse server sizes
-// its cycle after the segment, and with 10 ms segments it took 55-60 ms there, as with 40 ms of
-// buffer on PulseAudio.
+// The gain is applied right before the sink, so it is heard a sink buffer later: with 20 ms of
+// buffer a pause reaches PulseAudio's monitor within 20-25 ms in 10 ms segments (40-45 ms in
+// 5 ms ones, and as long with 40 ms of buffer). PipeWire's pulse server sizes its cycle after
+// the segment: 10 ms segments took 50-60 ms there, 5 ms ones 30-35 ms. Each segment wakes the
+// sink, so the shorter one, the safe choice until the server is known, costs CPU.
 constexpr gint64 kSinkBufferMicroseconds = 20'000;
-constexpr gint64 kSinkLatencyMicroseconds = 5'000;
+constexpr gint64 kShortSegmentMicroseconds = 5'000;
+constexpr gint64 kLongSegmentMicroseconds = 10'000;
+std::atomic<gint64> sinkSegmentMicroseconds{kShortSegmentMicroseconds};
 
 // At a gain of exactly 0 the volume element marks its buffers as gaps, which the sink does not
 // pace: a station served faster than real time (a file) would run through, unheard, to its end
@@ -48,7 +52,8 @@ GstElement* makeAudioSink() {
             gst_structure_new("props", "media.role", G_TYPE_STRING, "music", nullptr);
         // Named and tagged as music in the desktop's sound settings.
         g_object_set(pulse, "client-name", "Quilvo", "stream-properties", props, "buffer-time",
-                     kSinkBufferMicroseconds, "latency-time", kSinkLatencyMicroseconds, nullptr);
+                     kSinkBufferMicroseconds, "latency-time", sinkSegmentMicroseconds.load(),
+                     nullptr);
         gst_structure_free(props);
         return pulse;
     }
@@ -56,6 +61,11 @@ GstElement* makeAudioSink() {
 }
 
 }  // namespace
+
+void StreamPipeline::soundServerNamed(std::string_view name) {
+    const bool pipeWire = name.find("PipeWire") != std::string_view::npos;
+    sinkSegmentMicroseconds = pipeWire ? kShortSegmentMicroseconds : kLongSegmentMicroseconds;
+}
 
 std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
     std::shared_ptr<StreamPipeline> self(new StreamPipeline());

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "adapters/gstreamer/icy_titles.hpp"
@@ -23,6 +24,8 @@ namespace quilvo {
 class StreamPipeline : public std::enable_shared_from_this<StreamPipeline> {
   public:
     static std::shared_ptr<StreamPipeline> create(const std::string& url);
+    // Pipelines created from now on fit their sink's timing to the sound server of this name.
+    static void soundServerNamed(std::string_view name);
 
     ~StreamPipeline();
     StreamPipeline(const StreamPipeline&) = delete;

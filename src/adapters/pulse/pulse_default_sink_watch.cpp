@@ -26,9 +26,11 @@ void release(pa_operation* operation) {
 }  // namespace
 
 PulseDefaultSinkWatch::PulseDefaultSinkWatch(std::function<void()> changed,
-                                             std::function<void(bool)> answers)
+                                             std::function<void(bool)> answers,
+                                             std::function<void(std::string)> named)
     : changed_(std::move(changed)),
       answers_(std::move(answers)),
+      named_(std::move(named)),
       loop_(pa_threaded_mainloop_new()),
       api_(pa_threaded_mainloop_get_api(loop_)),
       backoff_(kFirstRetry) {
@@ -125,6 +127,7 @@ void PulseDefaultSinkWatch::onServerInfo(pa_context* context, const pa_server_in
         return;
     }
     auto& watch = *static_cast<PulseDefaultSinkWatch*>(self);
+    watch.named_(info->server_name != nullptr ? info->server_name : "");
     // Server events also come for the default source, the cookie and the like.
     const std::string sink = info->default_sink_name != nullptr ? info->default_sink_name : "";
     if (watch.device_.defaultSink(sink)) {

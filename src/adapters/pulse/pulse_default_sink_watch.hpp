@@ -21,8 +21,9 @@ class PulseDefaultSinkWatch {
   public:
     // On the watch's thread: `changed` each time the output device (the default sink or its
     // active port) changes; `answers` with whether a server answers, after the first attempt
-    // to reach one and at each change.
-    PulseDefaultSinkWatch(std::function<void()> changed, std::function<void(bool)> answers);
+    // to reach one and at each change; `named` with the server's name each time it is read.
+    PulseDefaultSinkWatch(std::function<void()> changed, std::function<void(bool)> answers,
+                          std::function<void(std::string)> named);
     // Returns once the thread has ended.
     ~PulseDefaultSinkWatch();
     PulseDefaultSinkWatch(const PulseDefaultSinkWatch&) = delete;
@@ -46,6 +47,7 @@ class PulseDefaultSinkWatch {
 
     std::function<void()> changed_;
     std::function<void(bool)> answers_;
+    std::function<void(std::string)> named_;
     std::optional<bool> answered_;
     pa_threaded_mainloop* loop_;
     pa_mainloop_api* api_;

@@ -22,6 +22,15 @@ void PulseOutputDeviceMonitor::watchSoundServer(std::function<void(SoundServer)>
     call(listeners_->server);
 }
 
+void PulseOutputDeviceMonitor::watchServerName(std::function<void(const std::string&)> named) {
+    listeners_->serverNamed = std::move(named);
+    startWatch();
+    if (!listeners_->serverName.empty()) {
+        const auto call = listeners_->serverNamed;
+        call(listeners_->serverName);
+    }
+}
+
 void PulseOutputDeviceMonitor::startWatch() {
     if (watch_) {
         return;
@@ -46,6 +55,19 @@ void PulseOutputDeviceMonitor::startWatch() {
                 if (listeners->serverChanged) {
                     const auto call = listeners->serverChanged;
                     call(listeners->server);
+                }
+            });
+        },
+        [&loop = loop_, weak](std::string name) {
+            loop.post([weak, name = std::move(name)] {
+                const auto listeners = weak.lock();
+                if (!listeners || listeners->serverName == name) {
+                    return;
+                }
+                listeners->serverName = name;
+                if (listeners->serverNamed) {
+                    const auto call = listeners->serverNamed;
+                    call(name);
                 }
             });
         });

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "adapters/pulse/pulse_default_sink_watch.hpp"
 #include "platform/event_loop.hpp"
@@ -24,6 +25,9 @@ class PulseOutputDeviceMonitor final : public OutputDeviceMonitor {
     // `changed` runs on the main thread with whether a server answers: at once with what is
     // known (unknown before the first attempt), then at each change. Starts watching too.
     void watchSoundServer(std::function<void(SoundServer)> changed);
+    // `named` runs on the main thread with the server's name ("PulseAudio (on PipeWire 0.3.65)")
+    // once it is known, and again when it is read after a restart. Starts watching too.
+    void watchServerName(std::function<void(const std::string&)> named);
 
   private:
     // Touched on the main thread only; work still queued there holds it weakly.
@@ -31,6 +35,8 @@ class PulseOutputDeviceMonitor final : public OutputDeviceMonitor {
         std::function<void()> deviceChanged;
         std::function<void(SoundServer)> serverChanged;
         SoundServer server = SoundServer::unknown;
+        std::function<void(const std::string&)> serverNamed;
+        std::string serverName;
     };
 
     void startWatch();
