@@ -3,7 +3,7 @@
 mpv, on the lab's own services (tests/e2e/conftest.py): a local Icecast fed the lab's tone with
 its burst on connect on (64 KiB), off, and one second long (16 KiB), played into PulseAudio and
 into PipeWire, whose sink is recorded. Figures only: nothing here asserts a time.
-Usage: bench/run first_sound [--runs N] [--play-seconds S] [--servers pulseaudio,pipewire]"""
+Usage: bench/run first_sound [--runs N] [--play-seconds S] [--usage-rounds R] [--servers pulseaudio,pipewire]"""
 
 import argparse, socket, statistics, subprocess, sys, tempfile, time, urllib.parse
 from pathlib import Path
@@ -107,26 +107,29 @@ def measure_start(procs, server, sink, icecast, folder, runs):
     return {k: (times[k], sum(d >= DROPOUT for d in drops[k]), max(drops[k], default=0)) for k in times}
 
 
-def measure_usage(procs, server, sink, icecast, folder, seconds):
-    usage = {}
-    for kind in ("quilvo, start", "gst-launch", "mpv"):
-        player = Player(procs, kind, icecast.url, folder / kind.replace(", ", "-"), server.env)
-        if first_sound(sink, player.t0):
-            time.sleep(3)  # past the connection and the fade-in
-            cpu, samples, end = cpu_seconds(player.p.pid), [], time.monotonic() + seconds
-            while time.monotonic() < end:
-                samples.append(memory_mb(player.p.pid))
-                time.sleep(0.25)
-            cpu = (cpu_seconds(player.p.pid) - cpu) * 60 / seconds
-            usage[kind] = (cpu, *(statistics.mean(s[i] for s in samples) for i in (0, 1)))
-        player.stop()
+def measure_usage(procs, server, sink, icecast, folder, seconds, rounds):
+    """Per player, one (CPU-s per minute, RSS, PSS) for each round; the players take turns."""
+    usage = {kind: [] for kind in ("quilvo, start", "gst-launch", "mpv")}
+    for i in range(rounds):
+        for kind, figures in usage.items():
+            player = Player(procs, kind, icecast.url, folder / f"{kind.replace(', ', '-')}{i}", server.env)
+            if first_sound(sink, player.t0):
+                time.sleep(3)  # past the connection and the fade-in
+                cpu, samples, end = cpu_seconds(player.p.pid), [], time.monotonic() + seconds
+                while time.monotonic() < end:
+                    samples.append(memory_mb(player.p.pid))
+                    time.sleep(0.25)
+                cpu = (cpu_seconds(player.p.pid) - cpu) * 60 / seconds
+                figures.append((cpu, *(statistics.mean(s[i] for s in samples) for i in (0, 1))))
+            player.stop()
     return usage
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--runs", type=int, default=20)
-    parser.add_argument("--play-seconds", type=int, default=60)
+    parser.add_argument("--play-seconds", type=int, default=20, help="per round of playing")
+    parser.add_argument("--usage-rounds", type=int, default=3)
     parser.add_argument("--servers", default="pulseaudio,pipewire")
     args = parser.parse_args()
     print(f"load {open('/proc/loadavg').read().split()[:3]} (1/5/15 min); runs {args.runs}; "
@@ -156,13 +159,16 @@ def main():
                         dropouts = f"{drops}/{len(times)} ({longest:.2f} s)" if kind != "server" else ""
                         print(f"{label:<22}{spread(times):>24}{dropouts:>18}")
                     if burst is True:
-                        usage = measure_usage(procs, server, sink, icecast, folder / "usage", args.play_seconds)
+                        usage = measure_usage(procs, server, sink, icecast, folder / "usage", args.play_seconds,
+                                              args.usage_rounds)
                     for p in procs[first:]:  # this Icecast, its feed and its players
                         procs.kill(p)
-                print(f"\n{server_kind}: over {args.play_seconds} s of playing (burst on)")
-                print(f"{'player':<22}{'CPU-s per minute':>18}{'RSS MB':>10}{'PSS MB':>10}")
-                for kind, (cpu, rss, pss) in usage.items():
-                    print(f"{kind.replace('quilvo, start', 'quilvo-cli'):<22}{cpu:>18.3f}{rss:>10.1f}{pss:>10.1f}")
+                print(f"\n{server_kind}: playing (burst on), {args.usage_rounds} rounds of {args.play_seconds} s in "
+                      f"turns, median [min–max]")
+                print(f"{'player':<22}{'CPU-s per minute':>24}{'RSS MB':>20}{'PSS MB':>20}")
+                for kind, rows in usage.items():
+                    cells = [spread([row[i] for row in rows], digits) for i, digits in ((0, 3), (1, 1), (2, 1))]
+                    print(f"{kind.replace('quilvo, start', 'quilvo-cli'):<22}{cells[0]:>24}{cells[1]:>20}{cells[2]:>20}")
             finally:
                 procs.close()
 
