@@ -117,6 +117,7 @@ class PlayerModel : public std::enable_shared_from_this<PlayerModel> {
                       const Station& station);
     void updateSongTitle(const std::shared_ptr<AudioPlayer>& player);
     void startFadeIn(std::shared_ptr<AudioPlayer> player);
+    float firstFadeInGain() const;
     std::int64_t msSinceRequest() const;
     void endListen();
     void track(std::string_view type, std::optional<Mood> mood,

@@ -47,7 +47,9 @@ void PlayerModel::playStation(Station station, Start start) {
     userPaused_ = false;
 
     std::shared_ptr<AudioPlayer> player = services_.players.create(station.urlString);
-    player->setVolume(0);
+    // The fade-in's first step from the first sample: the model hears of the first audio only
+    // after the sink has taken it, and audio before that would play unheard.
+    player->setVolume(firstFadeInGain());
     player_ = player;
     heldForSystem_ = false;
     holdSleepDelay(true);
@@ -155,6 +157,11 @@ void PlayerModel::updateSongTitle(const std::shared_ptr<AudioPlayer>& player) {
     updateNowPlaying(false, false);
 }
 
+float PlayerModel::firstFadeInGain() const {
+    return baseGain_ *
+           std::min(static_cast<float>(kFadeStep.count() / kFadeInDuration), sleepFactor());
+}
+
 void PlayerModel::startFadeIn(std::shared_ptr<AudioPlayer> player) {
     if (fadeInTimer_) {
         fadeInTimer_->invalidate();
@@ -162,10 +169,7 @@ void PlayerModel::startFadeIn(std::shared_ptr<AudioPlayer> player) {
     }
     const std::int64_t g = gen_;
     const Instant t0 = now();
-    // The first step at once: the gain is heard a sink buffer after it is set, and until then
-    // the station plays unheard.
-    player->setVolume(baseGain_ * std::min(static_cast<float>(kFadeStep.count() / kFadeInDuration),
-                                           sleepFactor()));
+    player->setVolume(firstFadeInGain());
     std::weak_ptr<AudioPlayer> weakPlayer = player;
     fadeInTimer_ = scheduleSteps(
         services_.loop, kFadeStep, [weak = weak_from_this(), g, t0, weakPlayer](Timer& timer) {
