@@ -46,15 +46,29 @@ bool hasProperty(GstElement* element, const char* name) {
     return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
 }
 
+// The segment is set as the stream's format arrives, just before the sink opens its stream on
+// the server: a station chosen at start-up asks before the server's name is known, but its first
+// audio comes after.
+GstPadProbeReturn onPulseCaps(GstPad* pad, GstPadProbeInfo* info, gpointer) {
+    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_CAPS) {
+        g_object_set(GST_PAD_PARENT(pad), "latency-time", sinkSegmentMicroseconds.load(), nullptr);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 GstElement* makeAudioSink() {
     if (GstElement* pulse = gst_element_factory_make("pulsesink", nullptr)) {
         GstStructure* props =
             gst_structure_new("props", "media.role", G_TYPE_STRING, "music", nullptr);
         // Named and tagged as music in the desktop's sound settings.
         g_object_set(pulse, "client-name", "Quilvo", "stream-properties", props, "buffer-time",
-                     kSinkBufferMicroseconds, "latency-time", sinkSegmentMicroseconds.load(),
-                     nullptr);
+                     kSinkBufferMicroseconds, nullptr);
         gst_structure_free(props);
+        if (GstPad* pad = gst_element_get_static_pad(pulse, "sink")) {
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onPulseCaps, nullptr,
+                              nullptr);
+            gst_object_unref(pad);
+        }
         return pulse;
     }
     return gst_element_factory_make("autoaudiosink", nullptr);
