@@ -5,7 +5,7 @@ its burst on connect on (64 KiB), off, and one second long (16 KiB), played into
 into PipeWire, whose sink is recorded. Figures only: nothing here asserts a time.
 Usage: bench/run first_sound [--runs N] [--play-seconds S] [--usage-rounds R] [--servers pulseaudio,pipewire]"""
 
-import argparse, socket, statistics, subprocess, sys, tempfile, time, urllib.parse
+import argparse, random, socket, statistics, subprocess, sys, tempfile, time, urllib.parse
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests/e2e"))
@@ -17,6 +17,10 @@ THRESHOLD, DROPOUT, WINDOW = 0.003, 0.1, 6.0
 BURSTS = {"burst on": True, "burst off": False, "1 s burst": 16384}
 # Icecast's burst queue is full once its source has fed it for about 4 s.
 BURST_FILL = 6
+# Icecast hands a new listener its first audio on a cycle of about 0.1 s. A run started a fixed
+# time after the last one's first sound meets that cycle at the same point every time, which
+# would give each player a luck of its own: every start waits a random part of two cycles.
+PHASE = 0.2
 
 
 class Player:
@@ -95,8 +99,10 @@ def measure_start(procs, server, sink, icecast, folder, runs):
     times, drops = {k: [] for k in kinds}, {k: [] for k in kinds}
     times["server"], drops["server"] = [], []
     for i in range(runs):
+        time.sleep(random.uniform(0, PHASE))
         times["server"].append(first_byte(icecast.url))
         for kind in kinds:  # in turns, so that every player sees the same moments of the machine
+            time.sleep(random.uniform(0, PHASE))
             player = Player(procs, kind, icecast.url, folder / f"{kind.replace(', ', '-')}{i}", server.env)
             if heard := first_sound(sink, player.t0):
                 times[kind].append(heard - player.t0)
