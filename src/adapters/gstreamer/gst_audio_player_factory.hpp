@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/audio_player.hpp"
 
@@ -27,6 +28,7 @@ class GstAudioPlayerFactory : public AudioPlayerFactory {
 
   private:
     std::shared_ptr<MirrorMemory> mirrors_;
+    std::thread certificates_;
 };
 
 }  // namespace quilvo

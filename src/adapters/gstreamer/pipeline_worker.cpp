@@ -26,35 +26,24 @@ void PipelineWorker::post(std::function<void()> job) {
     wake_.notify_one();
 }
 
-void PipelineWorker::postWhenIdle(std::function<void()> job) {
-    {
-        std::lock_guard lock(mutex_);
-        idleJobs_.push_back(std::move(job));
-    }
-    wake_.notify_one();
-}
-
 void PipelineWorker::drain(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
-    // What would only have saved time later is of no use now.
-    idleJobs_.clear();
     idle_.wait_for(lock, limit, [this] { return jobs_.empty() && !busy_; });
 }
 
 void PipelineWorker::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return !jobs_.empty() || !idleJobs_.empty(); });
-        auto& queue = jobs_.empty() ? idleJobs_ : jobs_;
-        auto job = std::move(queue.front());
-        queue.pop_front();
+        wake_.wait(lock, [this] { return !jobs_.empty(); });
+        auto job = std::move(jobs_.front());
+        jobs_.pop_front();
         busy_ = true;
         lock.unlock();
         job();
         job = nullptr;
         lock.lock();
         busy_ = false;
-        if (jobs_.empty() && idleJobs_.empty()) {
+        if (jobs_.empty()) {
             idle_.notify_all();
         }
     }

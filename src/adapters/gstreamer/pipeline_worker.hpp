@@ -19,10 +19,7 @@ class PipelineWorker {
 
     // Runs `job` on the worker thread, in posting order.
     void post(std::function<void()> job);
-    // Runs `job` once no posted job waits: work that only saves time later must not hold up a
-    // pipeline's start.
-    void postWhenIdle(std::function<void()> job);
-    // Waits until every job posted so far has run, at most `limit`; drops those waiting for idle.
+    // Waits until every job posted so far has run, at most `limit`.
     void drain(std::chrono::milliseconds limit);
 
   private:
@@ -33,7 +30,6 @@ class PipelineWorker {
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<std::function<void()>> jobs_;
-    std::deque<std::function<void()>> idleJobs_;
     bool busy_ = false;
 };
 
