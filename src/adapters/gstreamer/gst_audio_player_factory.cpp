@@ -16,10 +16,10 @@ namespace quilvo {
 namespace {
 
 // What the start of a typical stream loads: the HTTP source, type finding, the decoding chain
-// for MP3, conversion and the PulseAudio sink.
+// for MP3, conversion, our gain and the PulseAudio sink.
 constexpr const char* kStreamPlugins[] = {
-    "coreelements", "playback", "typefindfunctions", "soup",          "icydemux",
-    "audioparsers", "mpg123",   "audioconvert",      "audioresample", "pulseaudio",
+    "coreelements", "playback",     "typefindfunctions", "soup",       "icydemux", "audioparsers",
+    "mpg123",       "audioconvert", "audioresample",     "pulseaudio", "volume",
 };
 
 // Done while the program idles, so that the first station does not wait for it.
@@ -39,14 +39,8 @@ void loadCertificates() {
     }
 }
 
-// Two costs of libav that radio does not need, each some 200 ms before the first sound and
-// several MB, as loading its plugin maps all of libavcodec and libavformat. Type finding runs
-// every type finder the registry holds, and libav's are for containers no station sends (the
-// MP3, AAC, Ogg and playlist ones are GStreamer's own). Its MP3 decoder ties with mpg123's on
-// rank and wins on its name. Only this process's registry changes.
-void avoidLibavForMp3() {
-    GstRegistry* registry = gst_registry_get();
-    GList* features = gst_registry_get_feature_list_by_plugin(registry, "libav");
+void removeTypeFinders(GstRegistry* registry, const char* plugin) {
+    GList* features = gst_registry_get_feature_list_by_plugin(registry, plugin);
     for (GList* item = features; item != nullptr; item = item->next) {
         auto* feature = static_cast<GstPluginFeature*>(item->data);
         if (GST_IS_TYPE_FIND_FACTORY(feature)) {
@@ -54,6 +48,20 @@ void avoidLibavForMp3() {
         }
     }
     gst_plugin_feature_list_free(features);
+}
+
+// Type finding runs every type finder the registry holds, and loads the plugin of each. Two
+// plugins are loaded for nothing else, for formats no station sends (the MP3, AAC, Ogg and
+// playlist finders are GStreamer's own):
+// - libav, which maps all of libavcodec and libavformat: some 200 ms before the first sound and
+//   several MB. Its MP3 decoder ties with mpg123's on rank and wins on its name, too.
+// - subparse, for subtitles. Loading it as the first audio arrives also makes playbin build its
+//   list of decoders anew: some 5 ms.
+// Only this process's registry changes.
+void keepTypeFindingToRadio() {
+    GstRegistry* registry = gst_registry_get();
+    removeTypeFinders(registry, "libav");
+    removeTypeFinders(registry, "subparse");
     if (GstPluginFeature* mpg123 = gst_registry_lookup_feature(registry, "mpg123audiodec")) {
         gst_plugin_feature_set_rank(mpg123, GST_RANK_PRIMARY);
         gst_object_unref(mpg123);
@@ -66,7 +74,7 @@ void initGStreamer() {
     static std::once_flag once;
     std::call_once(once, [] {
         gst_init(nullptr, nullptr);
-        avoidLibavForMp3();
+        keepTypeFindingToRadio();
     });
 }
 
