@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "adapters/gstreamer/leading_silence.hpp"
 #include "adapters/gstreamer/pipeline_worker.hpp"
 
 namespace quilvo {
@@ -112,6 +113,7 @@ std::shared_ptr<StreamPipeline> StreamPipeline::create(const std::string& url) {
             gst_bin_add_many(GST_BIN(output), gain, sink, nullptr);
             gst_element_link(gain, sink);
             GstPad* input = gst_element_get_static_pad(gain, "sink");
+            cutLeadingSilence(input);
             gst_element_add_pad(output, gst_ghost_pad_new("sink", input));
             gst_object_unref(input);
             sink = output;
